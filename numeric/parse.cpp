@@ -1,0 +1,148 @@
+// Typed text to a number: a scan into a small record, then the record's value.
+#include <algorithm>
+
+#include "numeric/numeric.h"
+#include "numeric/power_of_ten.h"
+
+namespace mirvane::numeric {
+
+namespace {
+
+constexpr int kMantissaDigits = 18;  // below 10^18, so M fits 64 bits exactly
+constexpr int kExponentLimit = 9999;
+constexpr std::int64_t kOverflowMagnitude = 4933;  // 10^4932 is beyond the extended range
+constexpr long double kOverflowValue = 0x1p127L;
+
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+int DigitValue(char c) noexcept { return c - '0'; }
+
+}  // namespace
+
+DecimalScan ScanDecimal(std::string_view text) noexcept {
+  DecimalScan scan;
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    scan.negative = text[i] == '-';
+    ++i;
+  }
+  bool seenPoint = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      scan.hasDigits = true;
+      if (scan.digitCount == 0 && c == '0') {
+        if (seenPoint) --scan.pointPosition;  // a zero between the point and the first digit
+        continue;
+      }
+      ++scan.digitCount;
+      if (scan.digitCount <= kMantissaDigits) {
+        scan.mantissa = scan.mantissa * 10 + static_cast<std::uint64_t>(DigitValue(c));
+      }
+    } else if (c == '.' && !seenPoint) {
+      seenPoint = true;
+      scan.pointPosition = scan.digitCount;
+    } else {
+      break;
+    }
+  }
+  if (!seenPoint) scan.pointPosition = scan.digitCount;
+
+  const bool exponentLetter =
+      i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd');
+  if (!scan.hasDigits || !exponentLetter) return scan;
+  ++i;
+  bool negativeExponent = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negativeExponent = text[i] == '-';
+    ++i;
+  }
+  int magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    magnitude = std::min(magnitude * 10 + DigitValue(text[i]), kExponentLimit);
+  }
+  scan.exponent = negativeExponent ? -magnitude : magnitude;
+  return scan;
+}
+
+long double DecimalValue(const DecimalScan& scan) noexcept {
+  long double value = 0;
+  if (scan.hasDigits && scan.digitCount > 0) {
+    const std::int64_t magnitude = scan.pointPosition + scan.exponent;  // Q
+    if (magnitude >= kOverflowMagnitude) {
+      value = kOverflowValue;
+    } else if (magnitude > -kOverflowMagnitude) {
+      const std::int64_t scale =
+          magnitude - std::min<std::int64_t>(scan.digitCount, kMantissaDigits);
+      value = detail::ScaleByPowerOfTen(static_cast<long double>(scan.mantissa),
+                                        static_cast<int>(scale));
+    }
+  }
+  return scan.negative ? -value : value;
+}
+
+RadixScan ScanRadix(std::string_view text) noexcept {
+  RadixScan scan;
+  std::size_t i = 1;  // past the "&"
+  if (i < text.size()) {
+    switch (text[i]) {
+      case 'H': case 'h': scan.base = 16; ++i; break;
+      case 'O': case 'o': case 'Q': case 'q': scan.base = 8; ++i; break;
+      case 'B': case 'b': scan.base = 2; ++i; break;
+      default: break;  // base 8, and the character is the first digit
+    }
+  }
+  const int shift = scan.base == 16 ? 4 : scan.base == 8 ? 3 : 1;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = 0;
+    if (IsDigit(c)) {
+      digit = DigitValue(c);
+    } else if (c >= 'A' && c <= 'Z') {
+      digit = c - 'A' + 10;
+    } else if (c >= 'a' && c <= 'z') {
+      digit = c - 'a' + 10;
+    } else {
+      break;
+    }
+    if (digit >= scan.base) break;
+    if (!scan.hasDigits) scan.firstDigitZero = digit == 0;
+    scan.hasDigits = true;
+    if ((scan.accumulator >> (64 - shift)) != 0) scan.overflow = true;
+    scan.accumulator = (scan.accumulator << shift) | static_cast<std::uint64_t>(digit);
+  }
+  if (!scan.hasDigits) return scan;
+
+  const auto next = [&](std::size_t at) { return at < text.size() ? text[at] : '\0'; };
+  if (next(i) == '%') {
+    scan.suffix = RadixSuffix::Integer;
+  } else if (next(i) == '&') {
+    scan.suffix = next(i + 1) == '&' ? RadixSuffix::Quad : RadixSuffix::Long;
+  } else if (next(i) == '?') {
+    scan.suffix = RadixSuffix::Unsigned;
+  }
+  return scan;
+}
+
+long double RadixValue(const RadixScan& scan) noexcept {
+  constexpr std::uint64_t k2p16 = std::uint64_t{1} << 16;
+  constexpr std::uint64_t k2p32 = std::uint64_t{1} << 32;
+  constexpr std::uint64_t k2p63 = std::uint64_t{1} << 63;
+  const std::uint64_t v = scan.accumulator;
+  if (!scan.hasDigits || scan.overflow) return 0;
+  if (scan.suffix == RadixSuffix::Unsigned) return v < k2p63 ? static_cast<long double>(v) : 0;
+  if (scan.firstDigitZero || v >= k2p32) return static_cast<long double>(static_cast<std::int64_t>(v));
+  if (scan.suffix == RadixSuffix::Quad) return static_cast<long double>(v);
+  if (v >= k2p16) return static_cast<long double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+  if (scan.suffix == RadixSuffix::Long) return static_cast<long double>(v);
+  return static_cast<long double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(v)));
+}
+
+long double ParseNumber(std::string_view text) noexcept {
+  // A carriage return is not skipped: only blank, tab and line feed.
+  const std::size_t start = std::min(text.find_first_not_of(" \t\n"), text.size());
+  const std::string_view number = text.substr(start);
+  if (!number.empty() && number.front() == '&') return RadixValue(ScanRadix(number));
+  return DecimalValue(ScanDecimal(number));
+}
+
+}  // namespace mirvane::numeric
