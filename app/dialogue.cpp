@@ -40,7 +40,8 @@ void DrawStartScreen() {
   PrintLine("   Mirvane v1");
   PrintLine("   Free software: time alignment for a five-speaker surround layout");
   PrintLine("   No web site: see the README that comes with the program");
-  for (int blank = 0; blank < 4; ++blank) PrintNewLine();
+  // Rows 5 to 7 stay blank: the question comes on row 8.
+  for (int blank = 0; blank < 3; ++blank) PrintNewLine();
 }
 
 // "f" and "m" count as "F" and "M"; nothing else is folded or trimmed.
