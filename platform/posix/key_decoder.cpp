@@ -7,8 +7,6 @@ namespace mirvane::platform::terminal {
 namespace {
 
 constexpr std::uint8_t kEsc = 0x1B;
-// Longer control sequences are noise, not keys: dropped, so a stray ESC [ cannot swallow input.
-constexpr std::size_t kLongestSequence = 32;
 
 Decoded KeyOf(Key key, std::size_t consumed) { return {DecodeStatus::Key, consumed, key}; }
 Decoded DropOf(std::size_t consumed) { return {DecodeStatus::Drop, consumed, {}}; }
@@ -110,7 +108,6 @@ Decoded DecodeCsi(std::span<const std::uint8_t> bytes, bool final) {
   const std::size_t parametersEnd = i;
   while (i < bytes.size() && bytes[i] >= 0x20 && bytes[i] <= 0x2F) ++i;
   const bool hasIntermediates = i != parametersEnd;
-  if (i >= kLongestSequence) return DropOf(i);
   if (i == bytes.size()) return final ? DropOf(i) : NeedMore();
   const std::uint8_t finalByte = bytes[i];
   if (finalByte < 0x40 || finalByte > 0x7E) return DropOf(i);  // broken off: keep what follows

@@ -21,14 +21,22 @@ int AnsiColour(int consoleColour) {
   return ((consoleColour & 4) >> 2) | (consoleColour & 2) | ((consoleColour & 1) << 2);
 }
 
-void AppendCsi(std::string& out, int first, int second, char final) {
+// A cursor move: CSI n final, with n left out when it is 1.
+void AppendMove(std::string& out, int count, char final) {
   out += "\x1b[";
-  AppendNumber(out, first);
-  if (second > 1) {
-    out += ';';
-    AppendNumber(out, second);
-  }
+  if (count != 1) AppendNumber(out, count);
   out += final;
+}
+
+// CUP to a 0-based cell, leaving out what defaults to 1.
+void AppendPosition(std::string& out, int column, int row) {
+  out += "\x1b[";
+  if (row != 0) AppendNumber(out, row + 1);
+  if (column != 0) {
+    out += ';';
+    AppendNumber(out, column + 1);
+  }
+  out += 'H';
 }
 
 bool IsAsciiGlyph(std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F; }
@@ -163,8 +171,7 @@ void Renderer::UsePen(const Pen& pen, std::string& out) {
 void Renderer::MoveTo(int column, int row, std::string& out) {
   if (cursorKnown_ && column == cursorColumn_ && row == cursorRow_) return;
   std::string best;
-  AppendCsi(best, row + 1, column + 1, 'H');
-  if (row == 0 && column == 0) best = "\x1b[H";
+  AppendPosition(best, column, row);
   if (cursorKnown_ && row == cursorRow_) {
     std::string other;
     if (column == 0) {
@@ -172,9 +179,9 @@ void Renderer::MoveTo(int column, int row, std::string& out) {
     } else if (column == cursorColumn_ - 1) {
       other = "\b";
     } else if (column > cursorColumn_) {
-      AppendCsi(other, column - cursorColumn_, 1, 'C');
+      AppendMove(other, column - cursorColumn_, 'C');
     } else {
-      AppendCsi(other, cursorColumn_ - column, 1, 'D');
+      AppendMove(other, cursorColumn_ - column, 'D');
     }
     if (other.size() < best.size()) best = other;
   }
@@ -228,7 +235,8 @@ void Renderer::DrawRow(const Frame& frame, int row, std::string& out) {
 }
 
 void Renderer::PlaceCursor(const Frame& frame, std::string& out) {
-  if (frame.cursorShape != shape_) {
+  const bool shapeUnknown = !cursorStateKnown_ && (shapeSent_ || frame.cursorShape != shape_);
+  if (frame.cursorShape != shape_ || shapeUnknown) {
     const char* sequence = frame.cursorShape == CursorShape::Underline ? "\x1b[3 q"
                            : frame.cursorShape == CursorShape::Block   ? "\x1b[1 q"
                                                                        : "\x1b[0 q";
@@ -238,11 +246,12 @@ void Renderer::PlaceCursor(const Frame& frame, std::string& out) {
   }
   if (frame.cursorVisible) {
     MoveTo(frame.cursorColumn, frame.cursorRow, out);
-    if (!cursorShown_) out += "\x1b[?25h";
-  } else if (cursorShown_) {
+    if (!cursorShown_ || !cursorStateKnown_) out += "\x1b[?25h";
+  } else if (cursorShown_ || !cursorStateKnown_) {
     out += "\x1b[?25l";
   }
   cursorShown_ = frame.cursorVisible;
+  cursorStateKnown_ = true;
 }
 
 void Renderer::Render(const Frame& frame, std::string& out) {

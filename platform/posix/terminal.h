@@ -152,13 +152,11 @@ class Renderer {
   // Appends to out the bytes that make the terminal show frame. The first frame, one of another
   // size, and the first after Forget(), start from a cleared terminal.
   void Render(const Frame& frame, std::string& out);
-  // The terminal's content is unknown (resized, or back from a stop, which left the cursor shown
-  // in the terminal's own shape).
+  // The terminal's content, colours and cursor are unknown (resized, or back from a stop).
   void Forget() {
     known_ = false;
     penKnown_ = false;
-    cursorShown_ = true;
-    shape_ = CursorShape::TerminalDefault;
+    cursorStateKnown_ = false;
   }
   // Whether any colour sequence has been sent, so a reset is owed at the end.
   bool ColoursSent() const { return coloursSent_; }
@@ -193,6 +191,7 @@ class Renderer {
   bool cursorKnown_ = false;
   bool cursorShown_ = true;
   CursorShape shape_ = CursorShape::TerminalDefault;
+  bool cursorStateKnown_ = true;  // visibility and shape as recorded above
   bool coloursSent_ = false;
   bool shapeSent_ = false;
 };
