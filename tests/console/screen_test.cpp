@@ -52,6 +52,16 @@ TEST(PrintText, WrapsAtTheRightEdgeAndDefersTheLastRowsScroll) {
   }
 }
 
+TEST(PrintText, EmptyTextMakesNoConsoleCall) {
+  TestConsole console(8, 4);
+  Locate(4, 1);
+  PrintText("ABCDEFGH");
+  console.host.ClearCalls();
+  PrintText("");
+  EXPECT_EQ(console.host.Calls(), Calls{});
+  EXPECT_EQ(Screen().scrollPending, 0xFF);
+}
+
 TEST(PrintText, WritesInTheCurrentColours) {
   TestConsole console(8, 2);
   SetColor(0, 15, 0);
