@@ -45,10 +45,9 @@ void DrawStartScreen() {
 }
 
 // "f" and "m" count as "F" and "M"; nothing else is folded or trimmed.
-std::string NormaliseUnits(std::string answer) {
-  if (answer == "f") answer = "F";
-  if (answer == "m") answer = "M";
-  return answer;
+void NormaliseUnits(std::string& answer) {
+  if (answer == "f") answer[0] = 'F';
+  if (answer == "m") answer[0] = 'M';
 }
 
 bool IsUnits(const std::string& answer) { return answer == "F" || answer == "M"; }
@@ -61,7 +60,8 @@ std::string AskUnits() {
     PrintLine("   Distances in feet or metres [F/M]?");
     UseAnswerColour();
     Locate(questionRow, kAnswerColumn);
-    std::string answer = NormaliseUnits(console::ReadLine());
+    std::string answer = console::ReadLine();
+    NormaliseUnits(answer);
     if (IsUnits(answer)) return answer;
 
     console::Beep();
