@@ -34,9 +34,11 @@ struct EntryView {
 MemoryHost* currentHost = nullptr;
 std::optional<EntryView> entryView;
 std::int32_t entryResult = 0;
+int entryCalls = 0;
 
 std::int32_t RecordingEntry(platform::HINSTANCE instance, platform::HINSTANCE previousInstance,
                             std::string_view commandLine, std::int32_t showCommand) {
+  ++entryCalls;
   EntryView view;
   view.instance = instance;
   view.previousInstance = previousInstance;
@@ -61,6 +63,7 @@ class ProcessFrame : public ::testing::Test {
     currentHost = &host;
     entryView.reset();
     entryResult = 0;
+    entryCalls = 0;
     savedControlWord = platform::FloatingPointControlWord();
   }
   void TearDown() override {
@@ -98,6 +101,7 @@ TEST_F(ProcessFrame, StartsUpCallsEntryOnceAndShutsDownInOrder) {
   entryResult = 0;
   ASSERT_EQ(Run(), 0u);
   ASSERT_TRUE(entryView.has_value());
+  EXPECT_EQ(entryCalls, 1);
 
   const std::vector<std::string> startUp = {
       "CoInitialize()",
