@@ -131,7 +131,7 @@ termios RawSettings(const termios& saved, bool processedInput) {
 void ApplyRawSettings() {
   if (!shared.savedValid) return;
   const termios raw = RawSettings(shared.saved, shared.processedInput != 0);
-  if (::tcsetattr(shared.ttyFd, TCSADRAIN, &raw) == 0) shared.rawApplied = 1;
+  if (::tcsetattr(shared.ttyFd, TCSANOW, &raw) == 0) shared.rawApplied = 1;
 }
 
 // Gives the terminal back as it was found; safe in a signal handler and safe to repeat.
@@ -155,7 +155,7 @@ void RestoreTerminal() {
     }
   }
   WriteAll(shared.screenFd, sequence, static_cast<std::size_t>(at - sequence));
-  ::tcsetattr(shared.ttyFd, TCSADRAIN, &shared.saved);
+  ::tcsetattr(shared.ttyFd, TCSANOW, &shared.saved);  // output flags never change: no drain
   shared.rawApplied = 0;
 }
 
@@ -214,7 +214,10 @@ void OnResize(int) {
   Wake();
 }
 
+// A signal ignored when the program started (nohup, a background job) stays ignored.
 void InstallHandler(int signal, void (*handler)(int)) {
+  struct sigaction current {};
+  if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
