@@ -85,7 +85,7 @@ class MemoryHost final : public ConsoleHost {
   // A press and a release of one key.
   void PressKey(std::uint8_t character, WORD scanCode, DWORD state = 0);
   // Each byte as a US keyboard types it: press and release, with Shift or Ctrl where the layout
-  // needs them ("\r" is Enter, "\b" Backspace). Bytes no US key types (0, 128 to 255) arrive as a
+  // needs them ("\r" is Enter, "\b" Backspace; "\n" is Ctrl+J, which the line editor ignores). Bytes no US key types (0, 128 to 255) arrive as a
   // press and release with that character and scan code 0, as Alt+keypad entry delivers them.
   void Type(std::string_view text);
 
