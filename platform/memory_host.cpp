@@ -20,7 +20,7 @@ std::string Hex(unsigned value, int digits = 1) {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-// "a,b,c" from the pieces.
+// "Name(a,b,c)" from the pieces.
 template <typename... Pieces>
 std::string Call(std::string_view name, const Pieces&... pieces) {
   std::string call(name);
