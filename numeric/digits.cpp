@@ -48,7 +48,13 @@ ValueClass Classify(const ExtendedFields& fields) noexcept {
   return ValueClass::Finite;
 }
 
-long double RoundToInteger(long double y) noexcept { return std::nearbyint(y); }
+// Rounds y ≥ 0 to an integer, ties to even. Above 2^63 the 64-bit significand holds no fraction
+// bits, so adding 2^63 leaves the sum rounded to an integer; y from 2^63 on is one already.
+long double RoundToInteger(long double y) noexcept {
+  constexpr long double kNoFractionBits = 0x1p63L;
+  if (!(y < kNoFractionBits)) return y;
+  return (y + kNoFractionBits) - kNoFractionBits;
+}
 
 // The 18 significant digits of |value| as an integer in [10^17, 10^18), and the exponent k of
 // its leading digit; false when the value does not scale to such an integer (an unnormal).
@@ -65,6 +71,19 @@ bool EighteenDigits(long double magnitude, int binaryExponent, std::uint64_t& di
   if (!(y >= kLowest18Digit && y < kPast18Digits)) return false;
   digits = static_cast<std::uint64_t>(y);
   return true;
+}
+
+// Two halves of nine digits each, so the divisions are 32-bit.
+void WriteEighteenDigits(std::uint64_t digits, char* out) noexcept {
+  constexpr std::uint64_t kHalf = 1000000000;
+  std::uint32_t halves[2] = {static_cast<std::uint32_t>(digits / kHalf),
+                             static_cast<std::uint32_t>(digits % kHalf)};
+  for (int half = 0; half < 2; ++half) {
+    for (int at = 8; at >= 0; --at) {
+      out[half * 9 + at] = static_cast<char>('0' + halves[half] % 10);
+      halves[half] /= 10;
+    }
+  }
 }
 
 // Rounds the row to `count` digits by the next digit alone: above 5 up, exactly 5 up only
@@ -115,10 +134,7 @@ DecimalDigits GenerateDigits(long double value, int count) noexcept {
   if (kind != ValueClass::Finite || !EighteenDigits(std::fabs(value), binaryExponent, digits, k)) {
     return row;  // zero, NaN: zeros, exponent 1, not negative
   }
-  for (int at = kGeneratedDigits - 1; at >= 0; --at) {
-    row.significant[static_cast<std::size_t>(at)] = static_cast<char>('0' + digits % 10);
-    digits /= 10;
-  }
+  WriteEighteenDigits(digits, row.significant.data());
   row.significantCount = kGeneratedDigits;
   row.decimalExponent = k + 1;
   row.negative = fields.sign;

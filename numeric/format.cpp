@@ -13,19 +13,22 @@ namespace {
 // only its first 18 or 19 can be non-zero, so its length never shows in the work.
 constexpr int kFormatRowLength = 4932;
 
-// The rounded digits that go into the slots.
+// The rounded digits that go into the slots: the integer digits, then the fraction digits.
 struct MantissaDigits {
-  std::string integer;
-  std::string fraction;
+  std::string row;
+  std::size_t integerLength = 0;
   bool negative = false;
   int exponent = 0;  // the shown exponent in scientific form
+
+  std::string_view Integer() const noexcept { return std::string_view(row).substr(0, integerLength); }
+  std::string_view Fraction() const noexcept { return std::string_view(row).substr(integerLength); }
 };
 
-// The digits of rows [first, end) rounded at `end`: the first dropped digit decides, an exact half
-// (nothing non-zero after it) rounds to an odd kept digit's even neighbour, and with nothing kept
-// it rounds down. Returns true when the carry ran out of the first digit.
-bool RoundedRows(const DecimalDigits& row, long long first, long long end, std::string& out) {
-  out.clear();
+// Appends rows [first, end) to `out` and rounds `out` at `end`: the first dropped digit decides,
+// an exact half (nothing non-zero after it) goes to the even neighbour of the last kept digit.
+// Returns true when the carry ran out of the first digit of `out`, which is then all zeros.
+bool AppendRounded(const DecimalDigits& row, long long first, long long end, std::string& out) {
+  out.reserve(out.size() + static_cast<std::size_t>(std::max(end - first, 0LL)));
   for (long long at = first; at < end; ++at) out += row.DigitAt(at);
   const char dropped = row.DigitAt(end);
   bool up = dropped > '5';
@@ -48,44 +51,41 @@ bool RoundedRows(const DecimalDigits& row, long long first, long long end, std::
 
 MantissaDigits FixedDigits(const DecimalDigits& row, int decimalExponent, int fractionSlots) {
   MantissaDigits digits;
+  long long first = 0;
+  if (decimalExponent <= 0) {
+    // No integer digits: the integer part is "0", which also takes a carry and, as an even
+    // digit, sends an exact half with no fraction slots down.
+    digits.row.push_back('0');
+    first = decimalExponent;
+  }
   const long long end = static_cast<long long>(decimalExponent) + fractionSlots;
-  std::string kept;
-  const bool carryOut = RoundedRows(row, std::min<long long>(decimalExponent, 0), end, kept);
-  const std::size_t integerLength = kept.size() - static_cast<std::size_t>(fractionSlots);
-  if (carryOut) digits.integer.push_back('1');
-  digits.integer.append(kept, 0, integerLength);
-  digits.fraction = kept.substr(integerLength);
-  if (digits.integer.empty()) digits.integer.push_back('0');
+  if (AppendRounded(row, first, end, digits.row)) {
+    digits.row.front() = '1';
+    digits.row.push_back('0');
+  }
+  digits.integerLength = digits.row.size() - static_cast<std::size_t>(fractionSlots);
   return digits;
 }
 
 MantissaDigits ScientificDigits(const DecimalDigits& row, int decimalExponent, int integerSlots,
                                 int fractionSlots) {
   MantissaDigits digits;
-  std::string kept;
-  const int significant = integerSlots + fractionSlots;
   digits.exponent = decimalExponent - integerSlots;
-  if (RoundedRows(row, 0, significant, kept)) {
-    kept.front() = '1';
+  if (AppendRounded(row, 0, static_cast<long long>(integerSlots) + fractionSlots, digits.row)) {
+    digits.row.front() = '1';
     ++digits.exponent;
   }
-  digits.integer = kept.substr(0, static_cast<std::size_t>(integerSlots));
-  digits.fraction = kept.substr(static_cast<std::size_t>(integerSlots));
+  digits.integerLength = static_cast<std::size_t>(integerSlots);
   return digits;
-}
-
-// The rounded digits are the one digit "0": no sign for them.
-bool IsSingleZero(const MantissaDigits& digits) noexcept {
-  const std::size_t total = digits.integer.size() + digits.fraction.size();
-  return total == 1 && (digits.integer == "0" || digits.fraction == "0");
 }
 
 // Places the mantissa right to left into `out`, which is built reversed.
 class MantissaPlacer {
  public:
   MantissaPlacer(const MaskLayout& layout, const MantissaDigits& digits, std::string& out)
-      : layout_(layout), digits_(digits), out_(out), integerLeft_(digits.integer.size()),
-        fractionLeft_(digits.fraction.size()) {}
+      : layout_(layout), integer_(digits.Integer()), fraction_(digits.Fraction()),
+        negative_(digits.negative), out_(out), integerLeft_(integer_.size()),
+        fractionLeft_(fraction_.size()) {}
 
   void Place(std::size_t end) {
     std::size_t leftmostInteger = end;
@@ -115,7 +115,7 @@ class MantissaPlacer {
       Pad(p);
       return;
     }
-    const char digit = digits_.fraction[--fractionLeft_];
+    const char digit = fraction_[--fractionLeft_];
     if (trailingZeros_ && digit == '0') {
       Pad(p);
       return;
@@ -126,18 +126,18 @@ class MantissaPlacer {
 
   void IntegerSlot(const MaskPosition& p, bool leftmost, bool zeroSlotRemains) {
     if (integerLeft_ > 0) {
-      IntegerDigit(digits_.integer[--integerLeft_]);
-      while (leftmost && integerLeft_ > 0) IntegerDigit(digits_.integer[--integerLeft_]);
+      IntegerDigit(integer_[--integerLeft_]);
+      while (leftmost && integerLeft_ > 0) IntegerDigit(integer_[--integerLeft_]);
     } else if (zeroSlotRemains) {
       IntegerDigit('0');
-    } else if (digits_.negative && !minusShown_) {
+    } else if (negative_ && !minusShown_) {
       Minus();
       return;
     } else {
       Pad(p);
       return;
     }
-    if (leftmost && digits_.negative && !minusShown_) Minus();
+    if (leftmost && negative_ && !minusShown_) Minus();
   }
 
   void IntegerDigit(char digit) {
@@ -156,7 +156,9 @@ class MantissaPlacer {
   }
 
   const MaskLayout& layout_;
-  const MantissaDigits& digits_;
+  std::string_view integer_;
+  std::string_view fraction_;
+  bool negative_;
   std::string& out_;
   std::size_t integerLeft_;
   std::size_t fractionLeft_;
@@ -216,10 +218,10 @@ std::string FormatNumber(long double value, const MaskLayout& layout) noexcept t
   MantissaDigits digits =
       scientific ? ScientificDigits(row, row.decimalExponent, layout.integerSlots, layout.fractionSlots)
                  : FixedDigits(row, row.decimalExponent, layout.fractionSlots);
-  digits.negative = row.negative && !IsSingleZero(digits);
+  digits.negative = row.negative && digits.row != "0";  // a lone 0 has no sign
 
   std::string out;
-  out.reserve(layout.positions.size() + digits.integer.size() + digits.integer.size() / 3 + 8);
+  out.reserve(layout.positions.size() + digits.row.size() + digits.integerLength / 3 + 8);
   if (scientific) PlaceExponent(layout, digits, out);
   MantissaPlacer(layout, digits, out).Place(scientific ? layout.exponentStart : layout.positions.size());
   std::reverse(out.begin(), out.end());

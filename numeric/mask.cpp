@@ -11,13 +11,10 @@ namespace {
 // digit slot, which decides what "," and "%" mean.
 class LayoutBuilder {
  public:
-  explicit LayoutBuilder(std::string_view section) : section_(section) {
-    layout_.positions.reserve(section.size());
-  }
+  LayoutBuilder(std::string_view section, MaskLayout& layout) : section_(section), layout_(layout) {}
 
-  MaskLayout Build() && {
+  void Build() {
     for (std::size_t i = 0; i < section_.size(); ++i) i = Element(i);
-    return std::move(layout_);
   }
 
  private:
@@ -127,7 +124,7 @@ class LayoutBuilder {
   }
 
   std::string_view section_;
-  MaskLayout layout_;
+  MaskLayout& layout_;
   bool afterSlot_ = false;
   bool anySlot_ = false;
   bool inFraction_ = false;
@@ -137,7 +134,8 @@ class LayoutBuilder {
 }  // namespace
 
 MaskLayout ParseMaskSection(std::string_view section) {
-  MaskLayout layout = LayoutBuilder(section).Build();
+  MaskLayout layout;
+  LayoutBuilder(section, layout).Build();
   if (layout.exponentSign == ExponentSign::None) layout.exponentStart = layout.positions.size();
   return layout;
 }

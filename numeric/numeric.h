@@ -120,9 +120,34 @@ struct MaskPosition {
 
 enum class ExponentSign : std::uint8_t { None, Minus, Plus };
 
+// The positions of a section. Most masks are a handful of characters, so the first few live in
+// the list itself and only longer sections take storage from the heap.
+class MaskPositions {
+ public:
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const MaskPosition& operator[](std::size_t i) const noexcept {
+    return i < kInline ? inline_[i] : overflow_[i - kInline];
+  }
+  void push_back(const MaskPosition& position) {
+    if (size_ < kInline) {
+      inline_[size_] = position;
+    } else {
+      overflow_.push_back(position);
+    }
+    ++size_;
+  }
+
+ private:
+  static constexpr std::size_t kInline = 8;
+  std::array<MaskPosition, kInline> inline_{};
+  std::vector<MaskPosition> overflow_;
+  std::size_t size_ = 0;
+};
+
 // A mask section compiled once; FormatNumber formats from it.
 struct MaskLayout {
-  std::vector<MaskPosition> positions;
+  MaskPositions positions;
   int integerSlots = 0;
   int fractionSlots = 0;
   int exponentSlots = 0;
