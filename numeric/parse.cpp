@@ -139,7 +139,8 @@ long double RadixValue(const RadixScan& scan) noexcept {
 
 long double ParseNumber(std::string_view text) noexcept {
   // A carriage return is not skipped: only blank, tab and line feed.
-  const std::size_t start = std::min(text.find_first_not_of(" \t\n"), text.size());
+  std::size_t start = 0;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\n')) ++start;
   const std::string_view number = text.substr(start);
   if (!number.empty() && number.front() == '&') return RadixValue(ScanRadix(number));
   return DecimalValue(ScanDecimal(number));
