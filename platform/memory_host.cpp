@@ -18,7 +18,11 @@ std::string Hex(unsigned value, int digits = 1) {
   return text;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  std::string quoted(1, '"');
+  quoted.append(text).push_back('"');
+  return quoted;
+}
 
 // "Name(a,b,c)" from the pieces.
 template <typename... Pieces>
@@ -61,7 +65,7 @@ MemoryHost::~MemoryHost() = default;
 // ---- Screen, for assertions ---------------------------------------------------------------------
 
 std::string MemoryHost::Row(int row) const {
-  if (row < 1 || row > screen_.Rows()) throw std::out_of_range("no row " + Number(row));
+  if (row < 1 || row > screen_.Rows()) throw std::out_of_range(std::string("no row ").append(Number(row)));
   std::string text;
   for (int column = 0; column < screen_.Columns(); ++column) {
     text += static_cast<char>(screen_.At(column, row - 1).character);
@@ -76,7 +80,7 @@ std::string MemoryHost::RowTrimmed(int row) const {
 }
 
 std::vector<WORD> MemoryHost::RowAttributes(int row) const {
-  if (row < 1 || row > screen_.Rows()) throw std::out_of_range("no row " + Number(row));
+  if (row < 1 || row > screen_.Rows()) throw std::out_of_range(std::string("no row ").append(Number(row)));
   std::vector<WORD> attributes;
   for (int column = 0; column < screen_.Columns(); ++column) {
     attributes.push_back(screen_.At(column, row - 1).attribute);
@@ -477,7 +481,7 @@ std::int32_t MemoryHost::InitConsoleTools(HINSTANCE instance, std::int32_t a, st
       instance == kInstance ? std::string("instance")
                             : Hex(static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(instance)));
   Record(Call("InitConsoleTools", instanceName, Number(a), Number(b), Number(c),
-              d != nullptr ? "*" + Number(*d) : std::string("null"), Number(e)));
+              d != nullptr ? std::string("*").append(Number(*d)) : std::string("null"), Number(e)));
   return 1;
 }
 
