@@ -3,8 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-# The cross compiler, Wine, a virtual display for the error box and the tools that drive it.
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 xvfb xdotool tmux)
+# The cross compiler, GoogleTest's sources, Wine, a virtual display for the console window and the
+# error box, and the tools that drive them.
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix libgtest-dev wine64 xvfb xdotool tmux)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
@@ -18,7 +19,8 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_BUILD_TESTS=OFF >/dev/null
-cmake --build build/windows --target mirvane -j "$(nproc)"
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_BUILD_TESTS=OFF -DMIRVANE_BUILD_WINDOWS_TESTS=ON >/dev/null
+cmake --build build/windows --target mirvane windows_host_test -j "$(nproc)"
 
-timeout 540 tests/windows/wine_dialogue.sh build/windows/app/mirvane.exe
+timeout 540 tests/windows/under_wine.sh build/windows/app/mirvane.exe \
+  build/windows/tests/windows/windows_host_test.exe

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Runs the Windows program under Wine in a terminal and goes through its whole dialogue as a user
-# would: the keys are typed with tmux send-keys, the screen is read with tmux capture-pane, and the
-# error box (a real window, on an Xvfb display) is found and dismissed with xdotool.
+# Runs the Windows programs under Wine. First, when given, the host's own tests, which make a
+# console window of their own on an Xvfb display. Then the program in a terminal, through its whole
+# dialogue as a user would go: the keys are typed with tmux send-keys, the screen is read with tmux
+# capture-pane, and the error box (a real window, on the same display) is found and dismissed with
+# xdotool.
 #
-# Usage: tests/windows/wine_dialogue.sh path/to/mirvane.exe
+# Usage: tests/windows/under_wine.sh path/to/mirvane.exe [path/to/windows_host_test.exe]
 #
 # Every wait has a deadline; the tmux server, the display, the Wine prefix and its processes are
 # this run's own and are removed at the end, whatever happens.
 set -euo pipefail
 
-if (($# != 1)) || [[ ! -f $1 ]]; then
-  echo "usage: $0 path/to/mirvane.exe" >&2
+if (($# < 1 || $# > 2)) || [[ ! -f $1 ]] || [[ $# == 2 && ! -f $2 ]]; then
+  echo "usage: $0 path/to/mirvane.exe [path/to/windows_host_test.exe]" >&2
   exit 2
 fi
 exe=$(realpath "$1")
+host_tests=""
+if (($# == 2)); then host_tests=$(realpath "$2"); fi
 here=$(cd "$(dirname "$0")" && pwd)
 
 find_wine_tool() {  # name: Debian keeps the 64-bit loader and server off the PATH
@@ -138,6 +142,18 @@ if ! WINEDLLOVERRIDES="mscoree,mshtml=" timeout 240 "$wine" wineboot --init >"$w
   echo "wineboot failed:"
   tail -n 20 "$work/wineboot.log"
   exit 1
+fi
+
+# ---- The host's tests ----------------------------------------------------------------------------
+if [[ -n $host_tests ]]; then
+  echo "the host's tests"
+  # No terminal: the tests make a console with a window of their own.
+  if timeout 180 "$wine" "$host_tests" </dev/null >"$work/host_tests.log" 2>&1; then
+    grep -E '^\[ +(PASSED|SKIPPED) +\]' "$work/host_tests.log" || true
+  else
+    fail "the host's tests (exit $?):"
+    cat "$work/host_tests.log"
+  fi
 fi
 
 # start session: the program in a 100 × 40 terminal, larger than the console it asks for, so that
