@@ -211,8 +211,8 @@ std::string FormatNumber(long double value, const MaskLayout& layout) noexcept t
   // Rows past the generated ones read as "0", which covers the fraction slots the row would
   // otherwise be extended by, however many the mask has.
   DecimalDigits row = GenerateDigits(value, kFormatRowLength);
-  const bool zeroDigits = row.significantCount == 0 || row.DigitAt(0) == '0';  // zero and NaN
-  if (layout.percent && !zeroDigits) row.decimalExponent += 2;
+  const bool zeroOrNaN = value == 0 || std::isnan(value);
+  if (layout.percent && !zeroOrNaN) row.decimalExponent += 2;
 
   const bool scientific = layout.Scientific();
   MantissaDigits digits =

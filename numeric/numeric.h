@@ -185,6 +185,7 @@ MaskSections SplitMaskSections(std::string_view mask) noexcept;
 //   (123456, "0.00E+00") -> "1.23E+05"   (0.125, "0.0%") -> "12.5%"   (-5, "0;(0)") -> "(5)"
 // The mask "0.00" with +infinity gives nineteen 9s, 980 zeros and ".00".
 std::string FormatNumber(long double value, std::string_view mask) noexcept;
+// One compiled section, no section choice: a negative value shows its "-" by the slot rules.
 std::string FormatNumber(long double value, const MaskLayout& layout) noexcept;
 
 }  // namespace mirvane::numeric

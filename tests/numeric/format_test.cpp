@@ -182,6 +182,7 @@ TEST(FormatNumber, Percent) {
       {kNaN, "0.0%", "0.0%"},
       {-0.5, "0%", "-50%"},
       {1, "0 %", "1 "},                              // "%" not after a slot: ignored
+      {0x1p-16400L, "0%", "000%"},                   // a denormal is not zero, though its digits are
   });
 }
 
