@@ -20,7 +20,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL [$scenario]: $*" >&2
   echo "---- pane ----" >&2
-  tmux -L "$socket" capture-pane -p -t main 2>/dev/null | cat -A | sed 's/\$$//' >&2
+  tmux -L "$socket" capture-pane -p -t main:0 2>/dev/null | cat -A | sed 's/\$$//' >&2
   exit 1
 }
 
@@ -31,9 +31,10 @@ start() {  # columns rows [VAR=value ...]
   shift 2
   cat >"$work/run.sh" <<EOF
 cd '$work'
+trap : INT  # a Ctrl+C that ends the program must not end this driver too
 stty -g > before
 $([[ -n ${ignore_hang_up:-} ]] && echo "trap '' HUP")
-bash -c 'echo \$\$ > pid; exec env "\$@"' driver LANG=C.UTF-8 LC_ALL= TERM=xterm-256color $* '$program'
+bash -c 'echo \$\$ > pid; exec env "\$@"' driver LANG=C.UTF-8 LC_ALL= TERM=xterm-256color $* '$program' ${redirect:-}
 echo \$? > status
 stty -g > after
 printf 'DONE-MARK'
@@ -41,15 +42,14 @@ exec sleep 600
 EOF
   tmux -L "$socket" -f /dev/null new-session -d -s main -x "$columns" -y "$rows" "bash $work/run.sh" ||
     fail "tmux did not start"
-  tmux -L "$socket" set -g window-size manual >/dev/null
 }
 
-screen() { tmux -L "$socket" capture-pane -p -t main; }
-colours() { tmux -L "$socket" capture-pane -p -e -t main; }
+screen() { tmux -L "$socket" capture-pane -p -t main:0 2>/dev/null || fail "the tmux server is gone"; }
+colours() { tmux -L "$socket" capture-pane -p -e -t main:0; }
 row() { screen | sed -n "${1}p"; }
-cursor() { tmux -L "$socket" display -p -t main "$1"; }
-keys() { tmux -L "$socket" send-keys -t main "$@"; }
-typed() { tmux -L "$socket" send-keys -t main -l "$1"; }
+cursor() { tmux -L "$socket" display -p -t main:0 "$1"; }
+keys() { tmux -L "$socket" send-keys -t main:0 "$@"; }
+typed() { tmux -L "$socket" send-keys -t main:0 -l "$1"; }
 
 wait_for() {  # extended regular expression on the pane's text
   local end=$((SECONDS + deadline_seconds))
@@ -259,6 +259,7 @@ scenario_backspace_across_rows() {
 
 scenario_resize() {
   start 80 32
+  tmux -L "$socket" set -g window-size manual >/dev/null
   wait_for 'Distances in feet or metres'
   answer M 'left speaker\?'
   typed 12
@@ -318,7 +319,7 @@ scenario_ctrl_backslash() {
 
 scenario_signals() {
   local signal number
-  for signal in TERM HUP INT; do
+  for signal in TERM HUP INT SEGV; do
     start 80 32
     wait_for 'Distances in feet or metres'
     number=$(kill -l "$signal")
@@ -386,6 +387,69 @@ EOF
   keys Enter
   wait_until '[[ -s $work/after ]]'
   expect_eq "stty -g at the end" "$(cat "$work/after")" "$(cat "$work/before")"
+}
+
+# The window dressing by the terminal's means: the title, and the bell before the error box
+# (tmux flags a bell in a window that is not the current one).
+scenario_title_and_bell() {
+  start 80 32
+  tmux -L "$socket" new-window -d -t main:1 'sleep 600'
+  tmux -L "$socket" select-window -t main:1
+  wait_for 'Distances in feet or metres'
+  expect_eq "title" "$(tmux -L "$socket" display -p -t main:0 '#{pane_title}')" "Mirvane"
+  expect_eq "no bell yet" "$(tmux -L "$socket" display -p -t main:0 '#{window_bell_flag}')" 0
+  typed x
+  keys Enter
+  wait_for 'You must respond either F or M'
+  expect_eq "bell" "$(tmux -L "$socket" display -p -t main:0 '#{window_bell_flag}')" 1
+}
+
+# Standard output to a file: the screen is standard error's terminal, and the file stays empty.
+scenario_screen_on_stderr() {
+  redirect="> '$work/stdout'"
+  start 80 40
+  run_dialogue
+  expect_form_rows 0
+  expect_result_rows 0
+  keys q
+  wait_for_exit
+  expect_eq "exit status" "$status" 0
+  expect_terminal_restored
+  [[ ! -s $work/stdout ]] || fail "standard output got [$(cat "$work/stdout")]"
+}
+
+# Standard input from elsewhere: keys still come from the terminal, but its input mode cannot be
+# set, so Ctrl+C stays the interrupt it was, as on a console whose standard input is redirected.
+scenario_stdin_redirected() {
+  redirect="< /dev/null"
+  start 80 40
+  wait_for 'Distances in feet or metres'
+  answer M 'left speaker\?'
+  keys C-c
+  wait_for_exit
+  expect_eq "exit status" "$status" $((128 + 2))
+  expect_terminal_restored
+}
+
+# A paste arrives complete and in order: 3000 digits typed into one answer, every row of it as
+# pasted, the text wrapping and the screen scrolling as it goes.
+scenario_paste() {
+  deadline_seconds=60
+  start 80 32
+  wait_for 'Distances in feet or metres'
+  answer M 'left speaker\?'
+  local pattern=""
+  while ((${#pattern} < 3000)); do pattern+="1234567890abcdefghijklmnopqrstuvwxyz"; done
+  pattern=${pattern:0:3000}
+  printf '%s' "$pattern" >"$work/paste"
+  tmux -L "$socket" load-buffer -b paste "$work/paste"
+  tmux -L "$socket" paste-buffer -b paste -t main:0
+  # 27 characters fill row 10 from column 54, then 80 a row: the last 13 end on row 32.
+  wait_until '[[ $(row 32) == "${pattern:2987:13}" ]]'
+  local k
+  for ((k = 1; k <= 20; k++)); do
+    expect_eq "row $((32 - k)) of the pasted answer" "$(row $((32 - k)))" "${pattern:$((27 + (37 - k) * 80)):80}"
+  done
 }
 
 "scenario_$scenario" || exit 1
