@@ -64,6 +64,7 @@ struct SignalShared {
   termios saved{};
   bool savedValid = false;
   volatile sig_atomic_t rawApplied = 0;
+  volatile sig_atomic_t leaving = 0;  // the process is ending: the terminal is not taken again
   volatile sig_atomic_t processedInput = 1;
   volatile sig_atomic_t coloursSent = 0;
   volatile sig_atomic_t shapeSent = 0;
@@ -159,6 +160,12 @@ void RestoreTerminal() {
   shared.rawApplied = 0;
 }
 
+// For an exit that does not come through ExitProcess.
+void LeaveTerminal() {
+  shared.leaving = 1;
+  RestoreTerminal();
+}
+
 void Wake() {
   if (shared.wakeWrite >= 0) {
     const char byte = 1;
@@ -167,6 +174,7 @@ void Wake() {
 }
 
 void OnFatalSignal(int signal) {
+  shared.leaving = 1;
   RestoreTerminal();
   if (signal == SIGQUIT) {  // the break key ends the run; it is not a crash worth a core file
     const rlimit none{0, 0};
@@ -178,7 +186,6 @@ void OnFatalSignal(int signal) {
 
 void OnStop(int) {
   const int savedErrno = errno;
-  const bool wasRaw = shared.rawApplied != 0;
   RestoreTerminal();
   ::signal(SIGTSTP, SIG_DFL);
   ::raise(SIGTSTP);
@@ -190,22 +197,18 @@ void OnStop(int) {
   again.sa_handler = OnStop;
   sigemptyset(&again.sa_mask);
   ::sigaction(SIGTSTP, &again, nullptr);
-  if (wasRaw) {
+  errno = savedErrno;
+}
+
+// Back from a stop, caught or not: the shell had the terminal meanwhile, so take it again and
+// draw the whole screen anew.
+void OnContinue(int) {
+  const int savedErrno = errno;
+  if (shared.savedValid && !shared.leaving) {
     ApplyRawSettings();
     shared.continued = 1;
     Wake();
   }
-  errno = savedErrno;
-}
-
-void OnContinue(int) {
-  const int savedErrno = errno;
-  if (shared.savedValid && !shared.rawApplied && shared.continued == 0) {
-    // Stopped by a signal that cannot be caught: take the terminal again and draw it anew.
-    ApplyRawSettings();
-    shared.continued = 1;
-  }
-  Wake();
   errno = savedErrno;
 }
 
@@ -444,7 +447,7 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
     shared.wakeWrite = pipeEnds[1];
   }
   InstallSignalHandlers();
-  std::atexit(RestoreTerminal);
+  std::atexit(LeaveTerminal);
   ApplyRawSettings();
 
   ReadTerminalSize();
@@ -675,6 +678,7 @@ bool TerminalHost::FillQueue() {
 }
 
 void TerminalHost::InputEnded() {
+  shared.leaving = 1;
   Flush();
   RestoreTerminal();
   if (plain_) PrintPlainScreen();
@@ -811,6 +815,7 @@ void* TerminalHost::GlobalFree(void* memory) {
 }
 
 void TerminalHost::ExitProcess(UINT code) {
+  shared.leaving = 1;
   Flush();
   RestoreTerminal();
   if (plain_) PrintPlainScreen();

@@ -381,6 +381,15 @@ EOF
   wait_until '[[ $(row 2) == "   Mirvane v1" && $(cells 8 54 1) == M ]]'
   typed 'x'  # raw again: echoed in place without Enter
   wait_until '[[ $(cells 8 54 2) == Mx ]]'
+  # A stop that cannot be caught: the shell takes the terminal back, and after fg the program
+  # takes it again and draws its screen anew.
+  kill -STOP "$pid"
+  wait_for 'Stopped'
+  typed fg
+  keys Enter
+  wait_until '[[ $(row 2) == "   Mirvane v1" && $(cells 8 54 2) == Mx ]]'
+  typed 'y'
+  wait_until '[[ $(cells 8 54 3) == Mxy ]]'
   keys 'C-\'
   wait_for 'SHELL>'
   typed "stty -g > after"
