@@ -19,7 +19,7 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_BUILD_TESTS=OFF -DMIRVANE_BUILD_WINDOWS_TESTS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DMIRVANE_BUILD_TESTS=OFF -DMIRVANE_BUILD_WINDOWS_TESTS=ON >/dev/null
 cmake --build build/windows --target mirvane windows_host_test -j "$(nproc)"
 
 timeout 540 tests/windows/under_wine.sh build/windows/app/mirvane.exe \
