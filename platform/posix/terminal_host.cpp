@@ -53,6 +53,7 @@ constexpr int kPlainColumns = 80;
 constexpr int kPlainRows = 32;
 // The console's output is staged in runs of at most 255 cells.
 constexpr int kWidestBuffer = 255;
+constexpr int kTallestBuffer = 0x7FFF;
 constexpr std::size_t kReadChunk = 4096;
 constexpr int kInputEndedStatus = 1;
 
@@ -441,8 +442,13 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
                     entry ? TerminfoColours(*entry) : std::nullopt, entry.has_value());
   renderer_ = std::make_unique<Renderer>(colours, utf8_);
 
+  // The handlers wake a waiting poll through this pipe of the process's own.
   int pipeEnds[2];
-  if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) == 0) {
+  if (::pipe(pipeEnds) == 0) {
+    for (const int end : pipeEnds) {
+      ::fcntl(end, F_SETFD, FD_CLOEXEC);
+      ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
+    }
     shared.wakeRead = pipeEnds[0];
     shared.wakeWrite = pipeEnds[1];
   }
@@ -451,7 +457,8 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
   ApplyRawSettings();
 
   ReadTerminalSize();
-  buffer_ = ScreenBuffer(std::min(terminalColumns_, kWidestBuffer), terminalRows_);
+  buffer_ = ScreenBuffer(std::min(terminalColumns_, kWidestBuffer),
+                         std::min(terminalRows_, kTallestBuffer));
   startupCursorSize_ = buffer_.CursorInfo().dwSize;
 }
 
