@@ -34,6 +34,9 @@ TEST(PeekKey, DropsWhatIsNoKeyPressAndTranslatesTheHeadWithoutRemovingIt) {
       {"Esc without a character", {KeyDown(0, scan::kEscape)}, {1, 0}, 1},
       {"Esc without a character, Caps Lock on", {KeyDown(0, scan::kEscape, CAPSLOCK_ON)}, {1, 27}, 1},
       {"Esc with its character", {KeyDown(27, scan::kEscape)}, {1, 27}, 1},
+      {"Esc carrying another character, Caps Lock on",
+       {KeyDown('x', scan::kEscape, CAPSLOCK_ON)}, {1, 27}, 1},
+      {"Esc carrying another character", {KeyDown('x', scan::kEscape)}, {1, 'x'}, 1},
       {"an arrow", {KeyDown(0, scan::kUp, ENHANCED_KEY)}, {2, 0}, 1},
       {"F12", {KeyDown(0, scan::kF12)}, {2, 0}, 1},
       {"Delete", {KeyDown(0, scan::kDelete, ENHANCED_KEY)}, {2, 0}, 1},
@@ -58,7 +61,8 @@ TEST(PeekKey, DropsWhatIsNoKeyPressAndTranslatesTheHeadWithoutRemovingIt) {
 
 TEST(PeekKey, AltWithALetterKeyIsAnExtendedKey) {
   const WORD letters[] = {0x10, 0x15, 0x19, 0x1E, 0x22, 0x26, 0x2C, 0x30, 0x32};
-  const WORD others[] = {0x02, 0x0B, 0x0C, 0x0F, 0x1A, 0x1B, 0x1C, 0x27, 0x29, 0x2B, 0x33, 0x39};
+  const WORD others[] = {0x02, 0x0B, 0x0C, 0x0F, 0x1A, 0x1B, 0x1C, 0x1D, 0x27, 0x29, 0x2B, 0x33,
+                         0x39};
   for (const DWORD alt : {LEFT_ALT_PRESSED, RIGHT_ALT_PRESSED}) {
     for (const WORD scanCode : letters) {
       SCOPED_TRACE("letter scan " + std::to_string(scanCode) + " alt " + std::to_string(alt));
@@ -76,6 +80,22 @@ TEST(PeekKey, AltWithALetterKeyIsAnExtendedKey) {
       EXPECT_EQ(key.length, 1);
       EXPECT_EQ(key.character, '#');
     }
+  }
+}
+
+// Only the seven modifier keys are dropped when their press carries no character; every other
+// key without one, the neighbours of the modifiers' scan codes included, is an extended key.
+TEST(PeekKey, KeysWithoutACharacterAreExtendedUnlessTheyAreModifiers) {
+  const WORD extended[] = {0x00, 0x02, 0x1C, 0x1E, 0x29, 0x2B, 0x35, 0x37,
+                           0x39, 0x3B, 0x44, 0x47, 0x48, 0x7F, 0xFF};
+  for (const WORD scanCode : extended) {
+    SCOPED_TRACE("scan " + std::to_string(scanCode));
+    TestConsole console(8, 4);
+    console.host.Queue(KeyDown(0, scanCode));
+    const KeyPress key = PeekKey();
+    EXPECT_EQ(key.length, 2);
+    EXPECT_EQ(key.character, 0);
+    EXPECT_EQ(console.host.Input().Size(), 1u);
   }
 }
 
