@@ -78,6 +78,20 @@ TEST(ComputeDelays, DistancesBeyondTheSquareRangeOfADoubleStayFinite) {
   EXPECT_DOUBLE_EQ(heights[Index(SpeakerChannel::LeftSurround)], 4e160 * 1000.0 / 344.0);
 }
 
+TEST(ComputeDelays, AHugeDifferenceTimesAThousandStaysFinite) {
+  // 1e306 ms-worth of difference times 1000 leaves the double range before the division brings
+  // it back; the extended format holds it.
+  struct Case {
+    const char* unit;
+    double speed;
+  };
+  for (const Case c : {Case{"M", 344.0}, Case{"F", static_cast<double>(1128.6f)}}) {
+    const ChannelDelay delays = ComputeDelays({1e306, 0, 0, 0, 0, 0, 0, 0}, c.unit);
+    EXPECT_EQ(delays[Index(SpeakerChannel::LeftFront)], 0.0) << c.unit;
+    EXPECT_DOUBLE_EQ(delays[Index(SpeakerChannel::RightFront)], 1e306 / c.speed * 1000.0) << c.unit;
+  }
+}
+
 TEST(SpeakerDistance, IsTheStraightLineDistance) {
   struct Case {
     SpeakerPlacement placement;
