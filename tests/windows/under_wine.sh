@@ -302,6 +302,29 @@ wait_for 20 "$s" "the program to end on Esc" exit_code_written "$s"
 code=$(cat "$work/$s.rc")
 [[ $code == 0 ]] || fail "exit code after Esc: expected 0, found $code"
 
+# ---- Standard output redirected ----------------------------------------------------------------
+# The screen is then the console behind standard error; the file gets nothing. (Standard input is
+# not redirected here: Wine's console in a terminal reads its keys from there.)
+echo "standard output redirected to a file"
+s=redirected
+printf -v command 'env WINEDEBUG=-all %q %q >%q; echo $? >%q; exec sleep 600' \
+  "$wine" "$exe" "$work/$s.stdout" "$work/$s.rc"
+tmux -L "$server" -f /dev/null new-session -d -s "$s" -x 100 -y 40 "$command"
+wait_for 60 "$s" "the units question" eval 'row_is "$s" 8 "$question" && cursor_is "$s" "1 7 53"'
+# Every measurement left empty: every speaker is at the listening position.
+for answer in M "" "" "" "" "" "" "" ""; do type_line "$s" "$answer"; done
+wait_for 30 "$s" "the result screen" eval 'row_is "$s" 31 "   press any key to quit"'
+for entry in "${result_rows[@]}"; do
+  IFS='|' read -r r label _ <<<"$entry"
+  printf -v expected '%-26s%s' "$label" "0.00 ms"
+  expect_row "$s" "$r" "$expected"
+done
+tmux -L "$server" send-keys -t "$s" z
+wait_for 20 "$s" "the program to end" exit_code_written "$s"
+code=$(cat "$work/$s.rc")
+[[ $code == 0 ]] || fail "exit code with standard output redirected: expected 0, found $code"
+[[ ! -s $work/$s.stdout ]] || fail "standard output got $(wc -c <"$work/$s.stdout") bytes; the screen is the console's"
+
 # ---- No console at all ------------------------------------------------------------------------
 # Started with neither a terminal nor a console, the program has no keyboard it could ever read:
 # it ends with a non-zero status instead of waiting for ever.
