@@ -132,8 +132,7 @@ struct Frame {
 int FollowCursor(int origin, int cursor, int bufferLength, int visible);
 
 // The terminal's view of the buffer: the buffer's cells from (originColumn, originRow) on, blank
-// cells beyond it, the cursor where it falls. cursorShape is given by the host, which knows the
-// size it started with.
+// cells beyond it, the cursor where it falls, in the given shape.
 Frame ComposeFrame(const ScreenBuffer& buffer, int originColumn, int originRow, int columns,
                    int rows, CursorShape cursorShape);
 

@@ -368,7 +368,7 @@ class TerminalHost final : public ConsoleHost {
 
   // Screen.
   void ReadTerminalSize();
-  CursorShape ShapeOf(const CONSOLE_CURSOR_INFO& info) const;
+  static CursorShape ShapeOf(const CONSOLE_CURSOR_INFO& info);
   void Flush();
   void PrintPlainScreen() const;
 
@@ -390,7 +390,6 @@ class TerminalHost final : public ConsoleHost {
   ScreenBuffer buffer_{kPlainColumns, kPlainRows};
   InputQueue queue_;
   std::unique_ptr<Renderer> renderer_;
-  DWORD startupCursorSize_ = 25;
   int terminalColumns_ = kPlainColumns;
   int terminalRows_ = kPlainRows;
   int originColumn_ = 0;
@@ -459,7 +458,6 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
   ReadTerminalSize();
   buffer_ = ScreenBuffer(std::min(terminalColumns_, kWidestBuffer),
                          std::min(terminalRows_, kTallestBuffer));
-  startupCursorSize_ = buffer_.CursorInfo().dwSize;
 }
 
 void TerminalHost::ReadTerminalSize() {
@@ -471,8 +469,8 @@ void TerminalHost::ReadTerminalSize() {
   terminalRows_ = size.ws_row > 0 ? size.ws_row : 24;
 }
 
-CursorShape TerminalHost::ShapeOf(const CONSOLE_CURSOR_INFO& info) const {
-  if (info.dwSize == startupCursorSize_) return CursorShape::TerminalDefault;
+// A console cursor fills a percentage of its cell; a terminal has an underline or a block.
+CursorShape TerminalHost::ShapeOf(const CONSOLE_CURSOR_INFO& info) {
   return info.dwSize <= 50 ? CursorShape::Underline : CursorShape::Block;
 }
 

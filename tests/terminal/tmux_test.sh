@@ -33,10 +33,12 @@ start() {  # columns rows [VAR=value ...]
 cd '$work'
 trap : INT  # a Ctrl+C that ends the program must not end this driver too
 stty -g > before
+grep -h flags /proc/\$\$/fdinfo/[012] > flags-before
 $([[ -n ${ignore_hang_up:-} ]] && echo "trap '' HUP")
 bash -c 'echo \$\$ > pid; exec env "\$@"' driver LANG=C.UTF-8 LC_ALL= TERM=xterm-256color $* '$program' ${redirect:-}
 echo \$? > status
 stty -g > after
+grep -h flags /proc/\$\$/fdinfo/[012] > flags-after
 printf 'DONE-MARK'
 exec sleep 600
 EOF
@@ -83,6 +85,8 @@ cells() { local text; text=$(row "$1"); echo "${text:$(($2 - 1)):$3}"; }
 
 expect_terminal_restored() {
   expect_eq "stty -g after the run" "$(cat "$work/after")" "$(cat "$work/before")"
+  # The descriptors shared with the shell keep their flags: no O_NONBLOCK left behind.
+  expect_eq "descriptor flags after the run" "$(cat "$work/flags-after")" "$(cat "$work/flags-before")"
   expect_eq "cursor shown after the run" "$(cursor '#{cursor_flag}')" 1
 }
 
@@ -134,7 +138,7 @@ nothing_beyond() {  # columns rows: the pane is blank right of column 80 and bel
   [[ -z $text ]] || fail "text right of column 80: [$text]"
 }
 
-scenario_layout() {  # columns rows
+scenario_layout() {  # columns rows final-key
   start "$1" "$2"
   run_dialogue
   expect_form_rows 0
@@ -144,7 +148,7 @@ scenario_layout() {  # columns rows
   local below
   below=$(screen | sed -n '33,$p' | tr -d ' \n')
   [[ -z $below ]] || fail "text below row 32: [$below]"
-  keys q
+  keys "$3"
   wait_for_exit
   expect_eq "exit status" "$status" 0
   expect_terminal_restored
@@ -168,8 +172,8 @@ scenario_layout_80x32() {
   expect_eq "shell output below the last row" "$(row 32)" "DONE-MARK"
 }
 
-scenario_layout_132x43() { scenario_layout 132 43; }
-scenario_layout_300x60() { scenario_layout 300 60; }
+scenario_layout_132x43() { scenario_layout 132 43 Up; }  # an extended key ends the wait too
+scenario_layout_300x60() { scenario_layout 300 60 q; }
 
 # A shorter pane shows the part of the buffer around the cursor, as a console window does.
 scenario_layout_80x24() {
@@ -290,7 +294,7 @@ scenario_resize() {
 scenario_ctrl_c() {
   start 80 32
   wait_for 'Distances in feet or metres'
-  keys C-c
+  keys C-c Escape F1 Left
   typed M
   wait_until '[[ $(cells 8 54 3) == M ]]'
   keys Enter
