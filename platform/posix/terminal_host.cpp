@@ -374,6 +374,7 @@ class TerminalHost final : public ConsoleHost {
 
   // Input.
   bool FillQueue();
+  bool ReadInput(std::string& bytes, int timeoutMs);
   bool ReadAvailable(int timeoutMs);
   void WaitForInput(int timeoutMs);
   [[noreturn]] void InputEnded();
@@ -626,9 +627,9 @@ void TerminalHost::ConsumePending(std::size_t count) {
   }
 }
 
-// Reads what the input has, waiting at most timeoutMs for something to arrive (or a signal).
-// False when nothing was read.
-bool TerminalHost::ReadAvailable(int timeoutMs) {
+// Appends what the input has to bytes, waiting at most timeoutMs for something to arrive (or for
+// a signal to wake it). False when nothing was read; inputEnded_ tells the input has ended.
+bool TerminalHost::ReadInput(std::string& bytes, int timeoutMs) {
   pollfd fds[2] = {{inputFd_, POLLIN, 0}, {shared.wakeRead, POLLIN, 0}};
   const nfds_t count = shared.wakeRead >= 0 ? 2 : 1;
   if (::poll(fds, count, timeoutMs) <= 0) return false;
@@ -645,7 +646,14 @@ bool TerminalHost::ReadAvailable(int timeoutMs) {
     inputEnded_ = true;
     return false;
   }
-  std::string bytes(chunk, static_cast<std::size_t>(got));
+  bytes.append(chunk, static_cast<std::size_t>(got));
+  return true;
+}
+
+// Reads what the input has into the pending bytes.
+bool TerminalHost::ReadAvailable(int timeoutMs) {
+  std::string bytes;
+  if (!ReadInput(bytes, timeoutMs)) return false;
   if (plain_) lineEnds_.Fold(bytes);
   pending_ += bytes;
   lastByteTime_ = Clock::now();
@@ -895,24 +903,8 @@ std::int32_t TerminalHost::ConsoleMessageBox(BSTR text, std::int32_t, BSTR capti
   while (!dismissed) {
     int timeout = kIdleWaitMs;
     if (!keys.empty()) timeout = MillisecondsUntil(lastKeyByte + kEscapeWait);
-    pollfd fds[2] = {{inputFd_, POLLIN, 0}, {shared.wakeRead, POLLIN, 0}};
-    const nfds_t count = shared.wakeRead >= 0 ? 2 : 1;
-    if (::poll(fds, count, timeout) > 0) {
-      if (count == 2 && (fds[1].revents & POLLIN) != 0) {
-        char drain[64];
-        while (::read(shared.wakeRead, drain, sizeof drain) > 0) {
-        }
-      }
-      if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        char chunk[256];
-        const ssize_t got = ::read(inputFd_, chunk, sizeof chunk);
-        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) InputEnded();
-        if (got > 0) {
-          keys.append(chunk, static_cast<std::size_t>(got));
-          lastKeyByte = Clock::now();
-        }
-      }
-    }
+    if (ReadInput(keys, timeout)) lastKeyByte = Clock::now();
+    if (inputEnded_) InputEnded();
     if (shared.resized || shared.continued) {
       dirty_ = true;
       Flush();
