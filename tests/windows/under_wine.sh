@@ -190,11 +190,12 @@ title=$(tmux -L "$server" display-message -p -t "$s" '#{pane_title}')
 
 echo "a rejected unit and the error box"
 type_line "$s" "feet"
-box_id() { xdotool search --name '^  ERROR$' 2>/dev/null | head -n1; }
+xdo() { timeout 5 xdotool "$@" 2>/dev/null; }  # no xdotool call may hang the run
+box_id() { xdo search --name '^  ERROR$' | head -n1; }
 box_up() { [[ -n $(box_id) ]]; }
 wait_for 30 "$s" "the error box" box_up
-box=$(box_id)
-caption=$(xdotool getwindowname "$box")
+box=$(box_id || true)
+caption=$(xdo getwindowname "$box" || true)
 [[ $caption == "  ERROR" ]] || fail "box caption: expected '  ERROR', found '$caption'"
 box_text_traced() { grep -qF 'MSGBOX_OnInit L"You must respond either F or M  "' "$work/$s.trace"; }
 wait_for 10 "$s" "the box's text in Wine's trace" box_text_traced
@@ -204,8 +205,8 @@ expect_at "$s" 8 54 "feet"
 deadline=$((SECONDS + 30))
 while box_up; do
   ((SECONDS < deadline)) || { fail "the error box could not be dismissed"; show_screen "$s"; exit 1; }
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  xdotool key Return 2>/dev/null || true
+  xdo windowfocus --sync "$box" || true
+  xdo key Return || true
   for _ in $(seq 20); do box_up || break; sleep 0.1; done
 done
 wait_for 20 "$s" "the question asked afresh once the box is dismissed" \
