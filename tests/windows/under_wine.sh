@@ -86,6 +86,13 @@ wait_for() {
 row_is() { [[ "$(trimmed_row "$1" "$2")" == "$3" ]]; }
 cursor_is() { [[ "$(cursor "$1")" == "$2" ]]; }
 
+question="   Distances in feet or metres [F/M]?"
+asks_units() { row_is "$1" 8 "$question" && cursor_is "$1" "1 7 53"; }
+asks_first_measurement() {
+  row_is "$1" 10 "   Horizontal distance to left speaker?" && cursor_is "$1" "1 9 53"
+}
+shows_closing_line_on() { row_is "$1" "$2" "   press any key to quit"; }
+
 expect_row() {  # session row text: the row holds exactly the text (trailing blanks aside)
   local actual
   actual=$(trimmed_row "$1" "$2")
@@ -133,7 +140,8 @@ until [[ -s $work/display ]]; do
   ((SECONDS < deadline)) || { echo "Xvfb did not start"; exit 1; }
   sleep 0.1
 done
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 export WINEDEBUG=-all
 
 echo "creating the Wine prefix"
@@ -172,9 +180,7 @@ exit_code_written() { [[ -s $work/$1.rc ]]; }
 echo "the whole dialogue"
 s=dialogue
 start "$s"
-question="   Distances in feet or metres [F/M]?"
-wait_for 60 "$s" "the units question on row 8, cursor at column 54" \
-  eval 'row_is "$s" 8 "$question" && cursor_is "$s" "1 7 53"'
+wait_for 60 "$s" "the units question on row 8, cursor at column 54" asks_units "$s"
 
 expect_row "$s" 1 ""
 expect_row "$s" 2 "   Mirvane v1"
@@ -209,20 +215,17 @@ while box_up; do
   xdo key Return || true
   for _ in $(seq 20); do box_up || break; sleep 0.1; done
 done
-wait_for 20 "$s" "the question asked afresh once the box is dismissed" \
-  eval 'row_is "$s" 8 "$question" && cursor_is "$s" "1 7 53"'
+wait_for 20 "$s" "the question asked afresh once the box is dismissed" asks_units "$s"
 expect_row "$s" 2 "   Mirvane v1"
 
 echo "the measurement form"
 type_line "$s" "m"
-wait_for 20 "$s" "the first measurement on row 10" \
-  eval 'row_is "$s" 10 "   Horizontal distance to left speaker?" && cursor_is "$s" "1 9 53"'
+wait_for 20 "$s" "the first measurement on row 10" asks_first_measurement "$s"
 expect_at "$s" 8 54 "m"
 expect_row "$s" 9 ""
 for answer in 3 "" "" 2 "" "" "" ""; do type_line "$s" "$answer"; done
 
-results_shown() { row_is "$s" 31 "   press any key to quit"; }
-wait_for 30 "$s" "the result screen" results_shown
+wait_for 30 "$s" "the result screen" shows_closing_line_on "$s" 31
 
 form_rows=(
   # row | prompt | what column 54 shows
@@ -282,18 +285,17 @@ expect_row "$s" 25 "   Centre front delay     2.91 ms"
 echo "the console's size"
 s=size
 start "$s"
-wait_for 60 "$s" "the units question" eval 'row_is "$s" 8 "$question" && cursor_is "$s" "1 7 53"'
+wait_for 60 "$s" "the units question" asks_units "$s"
 type_line "$s" "M"
-wait_for 20 "$s" "the first measurement" eval 'cursor_is "$s" "1 9 53"'
+wait_for 20 "$s" "the first measurement" asks_first_measurement "$s"
 for answer in "" "" "" "" "" "" ""; do type_line "$s" "$answer"; done
-wait_for 20 "$s" "the last measurement" eval 'cursor_is "$s" "1 18 53"'
+wait_for 20 "$s" "the last measurement" cursor_is "$s" "1 18 53"
 # Thirty digits from column 54 fill the row to column 80 and wrap onto row 20: the console is 80
 # columns wide, not the terminal's 100. Everything below moves down one row, so the closing line
 # lands on row 32 and its line end scrolls the console up by one: it is 32 rows high, not 40.
 long_answer=123456789012345678901234567890
 type_line "$s" "$long_answer"
-wait_for 30 "$s" "the closing line, scrolled up to row 31" \
-  eval 'row_is "$s" 31 "   press any key to quit"'
+wait_for 30 "$s" "the closing line, scrolled up to row 31" shows_closing_line_on "$s" 31
 expect_row "$s" 1 "   Mirvane v1"
 expect_at "$s" 18 54 "${long_answer:0:27}"
 expect_at "$s" 19 1 "${long_answer:27}"
@@ -311,10 +313,10 @@ s=redirected
 printf -v command 'env WINEDEBUG=-all %q %q >%q; echo $? >%q; exec sleep 600' \
   "$wine" "$exe" "$work/$s.stdout" "$work/$s.rc"
 tmux -L "$server" -f /dev/null new-session -d -s "$s" -x 100 -y 40 "$command"
-wait_for 60 "$s" "the units question" eval 'row_is "$s" 8 "$question" && cursor_is "$s" "1 7 53"'
+wait_for 60 "$s" "the units question" asks_units "$s"
 # Every measurement left empty: every speaker is at the listening position.
 for answer in M "" "" "" "" "" "" "" ""; do type_line "$s" "$answer"; done
-wait_for 30 "$s" "the result screen" eval 'row_is "$s" 31 "   press any key to quit"'
+wait_for 30 "$s" "the result screen" shows_closing_line_on "$s" 31
 for entry in "${result_rows[@]}"; do
   IFS='|' read -r r label _ <<<"$entry"
   printf -v expected '%-26s%s' "$label" "0.00 ms"
