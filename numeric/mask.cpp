@@ -21,7 +21,8 @@ class LayoutBuilder {
   bool InExponent() const noexcept { return layout_.exponentSign != ExponentSign::None; }
 
   void Literal(char c) {
-    layout_.positions.push_back({.character = c});
+    layout_.positions.push_back(
+        {.isSlot = false, .hasPad = false, .writtenAsZero = false, .role = SlotRole::Integer, .character = c});
     afterSlot_ = false;
   }
 

@@ -110,12 +110,14 @@ enum class SlotRole : std::uint8_t { Integer, Fraction, Exponent };
 
 // One output position of a mask section: a literal character, or a digit slot that shows a
 // digit and, when no digit is left for it, its pad (or nothing when it has none).
+// Plain data without default values, so a layout's unused inline positions cost nothing to
+// create.
 struct MaskPosition {
-  bool isSlot = false;
-  bool hasPad = false;
-  bool writtenAsZero = false;  // a "0" slot, which zero-fills the integer part
-  SlotRole role = SlotRole::Integer;
-  char character = 0;  // the literal, or the slot's pad
+  bool isSlot;
+  bool hasPad;
+  bool writtenAsZero;  // a "0" slot, which zero-fills the integer part
+  SlotRole role;
+  char character;  // the literal, or the slot's pad
 };
 
 enum class ExponentSign : std::uint8_t { None, Minus, Plus };
@@ -140,7 +142,7 @@ class MaskPositions {
 
  private:
   static constexpr std::size_t kInline = 8;
-  std::array<MaskPosition, kInline> inline_{};
+  std::array<MaskPosition, kInline> inline_;
   std::vector<MaskPosition> overflow_;
   std::size_t size_ = 0;
 };
