@@ -1,7 +1,9 @@
-// The Windows console host: every host operation is the kernel32, user32, ole32 or oleaut32 call of
-// the same name, with the records copied between the interface's and <windows.h>'s. Two things are
-// added: at exit the console gets back the input mode and cursor shape the program found, and a
-// console input that has gone for good ends the process instead of being polled for ever.
+// The Windows console host. The console, process and OLE operations are the kernel32, user32, ole32
+// and oleaut32 calls of the same name, with the records copied between the interface's and
+// <windows.h>'s; the console-window library's entries are done with the window calls of
+// window_dressing.h. Two things are added: whenever the process ends, the console gets back the
+// input mode and cursor shape the program found; and a console input that has gone for good ends
+// the process instead of being polled for ever.
 #include "platform/windows/windows_api.h"
 
 #include <algorithm>
