@@ -2,8 +2,8 @@
 // and oleaut32 calls of the same name, with the records copied between the interface's and
 // <windows.h>'s; the console-window library's entries are done with the window calls of
 // window_dressing.h. Two things are added: when the process ends, by ExitProcess or by a console
-// control event, the console gets back the input mode and cursor shape the program found; and a console input that has gone for good ends
-// the process instead of being polled for ever.
+// control event, the console gets back the input mode and cursor shape the program found; and a
+// console input that has gone for good ends the process instead of being polled for ever.
 #include "platform/windows/windows_api.h"
 
 #include <algorithm>

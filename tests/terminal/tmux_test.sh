@@ -402,6 +402,20 @@ EOF
   expect_eq "stty -g at the end" "$(cat "$work/after")" "$(cat "$work/before")"
 }
 
+# A locale without UTF-8: the box is drawn in ASCII.
+scenario_ascii_locale() {
+  start 80 32 LANG=C LC_ALL=C
+  wait_for 'Distances in feet or metres'
+  typed x
+  keys Enter
+  wait_for 'You must respond either F or M'
+  local top
+  top=$(screen | grep -m1 -E '^ *\+-  ERROR-+\+ *$') || fail "no ASCII box edge"
+  screen | grep -qE '^ *\| +You must respond either F or M +\| *$' || fail "no ASCII box side"
+  keys Enter
+  wait_until '! screen | grep -q "You must respond"'
+}
+
 # The window dressing by the terminal's means: the title, and the bell before the error box
 # (tmux flags a bell in a window that is not the current one).
 scenario_title_and_bell() {
