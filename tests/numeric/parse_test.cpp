@@ -225,8 +225,8 @@ TEST(ParseNumber, ThousandsOfDigitsScanWithoutOverflow) {
   EXPECT_TRUE(SameValue(ParseNumber(many), 0x1p127L)) << "a 100000-digit integer";
   const std::string tiny = "0." + std::string(6000, '0') + "1";
   EXPECT_TRUE(SameValue(ParseNumber(tiny), 0.0L)) << "6000 zeros after the point";
-  const std::string long_fraction = "1." + std::string(50000, '3') + "e2";
-  EXPECT_TRUE(SameValue(ParseNumber(long_fraction), 133.333333333333333L)) << "50000 fraction digits";
+  const std::string longFraction = "1." + std::string(50000, '3') + "e2";
+  EXPECT_TRUE(SameValue(ParseNumber(longFraction), 133.333333333333333L)) << "50000 fraction digits";
 }
 
 struct PowerCase {
