@@ -49,6 +49,43 @@ TEST(ComputeDelays, MatchesHandWorkedLayouts) {
   }
 }
 
+// Layouts whose delays come out differently, in their last bits, when a distance is kept in
+// extended precision instead of being stored as a double, when the arithmetic runs in double, or
+// when the division comes before the thousandfold. The expected doubles were worked out with exact
+// rational arithmetic, rounding to 64 significand bits after every operation and to a double
+// where a value is stored.
+TEST(ComputeDelays, ReproducesTheStoredDoublesBitForBit) {
+  struct Case {
+    MeasurementNumbers form;
+    const char* unit;
+    ChannelDelay expected;
+  };
+  const Case cases[] = {
+      {{18.96, 13.0, 16.4, 7.3, 18.2, 0.75, 8.4, 1.81}, "F",
+       {0x0.0p+0, 0x1.d5adb485f7ddfp+1, 0x1.3595398c507a1p+2, 0x1.479ebf7b665f5p+4,
+        0x1.d327790c9afc1p+3}},
+      {{16.5, 18.949, 12.5, 11.54, 1.0, 0.9, 5.8, 10.814}, "M",
+       {0x1.74261e1ce172dp+2, 0x0.0p+0, 0x1.028ab0452df89p+5, 0x1.138fce87eb9cbp+5,
+        0x1.e515cfba044bbp+4}},
+      {{11.205, 3.615, 11.4, 7.448, 14.242, 1.2, 9.928, 8.55}, "F",
+       {0x1.3c762500d3119p-4, 0x1.d26b24ead1dbap+1, 0x0.0p+0, 0x1.a5cc3d0d3de42p+2,
+        0x1.50cffffc68a37p+1}},
+      {{15.1, 8.506, 5.801, 8.5, 9.01, 17.822, 17.19, 14.99}, "F",
+       {0x1.934c023846f1fp+2, 0x1.705f60342167ep+3, 0x1.351697477562cp+3, 0x0.0p+0,
+        0x1.b38bbf212723cp-2}},
+      {{16.4, 3.66, 1.28, 3.8, 3.719, 15.735, 5.36, 8.2}, "F",
+       {0x1.256c273f534cbp+0, 0x1.8927aefc07388p+3, 0x1.6055bc67b5d21p+3, 0x0.0p+0,
+        0x1.c2a81abcb5292p+2}},
+  };
+  for (const Case& c : cases) {
+    const ChannelDelay delays = ComputeDelays(c.form, c.unit);
+    for (std::size_t channel = 0; channel < kChannelCount; ++channel) {
+      EXPECT_EQ(delays[channel], c.expected[channel])
+          << "left front " << c.form[0] << ", unit " << c.unit << ", channel " << channel;
+    }
+  }
+}
+
 TEST(ComputeDelays, TheFarthestChannelGetsExactlyZero) {
   const ChannelDelay delays = ComputeDelays({1.1, 2.2, 0.3, 7.7, 0.9, 3.3, 4.4, 0.5}, "M");
   EXPECT_EQ(delays[Index(SpeakerChannel::CentreFront)], 0.0);
