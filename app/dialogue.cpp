@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,16 @@ void UseAnswerColour() { SetColor(0, 15, 0); }
 void PrintLine(std::string_view text) {
   PrintText(text);
   PrintNewLine();
+}
+
+// A text that cannot be made for want of memory is empty, and the dialogue goes on.
+template <typename MakeText>
+std::string TextOrEmpty(MakeText make) {
+  try {
+    return make();
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
 }
 
 // ---- Start screen and units question -----------------------------------------------------------
@@ -67,7 +78,7 @@ std::string AskUnits() {
     console::Beep();
     ShowUnitsError();
     Locate(questionRow, kAnswerColumn);
-    PrintLine(std::string(answer.size(), ' '));
+    PrintLine(TextOrEmpty([&] { return std::string(answer.size(), ' '); }));
   }
 }
 
@@ -103,11 +114,12 @@ constexpr std::size_t kRightFrontAnswer = 1;
 constexpr std::size_t kLeftSurroundAnswer = 5;
 
 std::optional<std::string> DefaultFor(Default rule, const MeasurementForm& form) {
+  const auto copy = [](const std::string& text) { return TextOrEmpty([&] { return text; }); };
   switch (rule) {
     case Default::None: return std::nullopt;
-    case Default::LeftFront: return form[kLeftFrontAnswer];
-    case Default::RightFront: return form[kRightFrontAnswer];
-    case Default::LeftSurround: return form[kLeftSurroundAnswer];
+    case Default::LeftFront: return copy(form[kLeftFrontAnswer]);
+    case Default::RightFront: return copy(form[kRightFrontAnswer]);
+    case Default::LeftSurround: return copy(form[kLeftSurroundAnswer]);
     case Default::Zero: return "0";
   }
   return std::nullopt;
@@ -166,7 +178,7 @@ void PrintReport(const ChannelDelay& delays) {
     PrintLine(kReportLabels[i]);
     UseAnswerColour();
     Locate(reportRow + static_cast<std::int32_t>(i), kValueColumn);
-    PrintLine(numeric::FormatNumber(delays[i], "0.00") + " ms");
+    PrintLine(TextOrEmpty([&] { return numeric::FormatNumber(delays[i], "0.00") + " ms"; }));
   }
 }
 
