@@ -435,6 +435,20 @@ TEST(StartupCursorShape, FallsBackToStandardOutputThenToSizeTenVisible) {
        10, true,
        {"GetConsoleCursorInfo(stderr)", "GetConsoleCursorInfo(stdout)",
         "SetConsoleCursorInfo(stderr,10,1)"}},
+      {"screen reports 0, standard output answers",
+       [&](MemoryHost& h) {
+         h.ReportCursorInfo(err, {0, 1});
+         h.ReportCursorInfo(out, {30, 0});
+       },
+       30, false, {"GetConsoleCursorInfo(stderr)", "GetConsoleCursorInfo(stdout)"}},
+      {"screen fails, standard output reports 0",
+       [&](MemoryHost& h) {
+         h.FailGetCursorInfo(err);
+         h.ReportCursorInfo(out, {0, 0});
+       },
+       10, true,
+       {"GetConsoleCursorInfo(stderr)", "GetConsoleCursorInfo(stdout)",
+        "SetConsoleCursorInfo(stderr,10,1)"}},
   };
   for (const StartupCase& c : cases) {
     SCOPED_TRACE(c.name);
