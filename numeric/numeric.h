@@ -43,7 +43,7 @@ long double DecimalValue(const DecimalScan& scan) noexcept;
 
 enum class RadixSuffix : std::uint8_t { None, Integer, Long, Quad, Unsigned };  // % & && ?
 struct RadixScan {
-  int base = 8;
+  std::uint8_t base = 8;
   bool hasDigits = false;
   bool overflow = false;         // a set bit would have left the 64 bits
   bool firstDigitZero = false;

@@ -1,5 +1,6 @@
 // Typed text to a number: a scan into a small record, then the record's value.
 #include <algorithm>
+#include <array>
 
 #include "numeric/numeric.h"
 #include "numeric/power_of_ten.h"
@@ -14,6 +15,19 @@ constexpr std::int64_t kOverflowMagnitude = 4933;  // 10^4932 is beyond the exte
 constexpr long double kOverflowValue = 0x1p127L;
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// "0" to "9" are 0 to 9 and letters of either case 10 ("A") to 35 ("Z"); anything else is above
+// every base.
+constexpr std::array<std::uint8_t, 256> kRadixDigitValue = [] {
+  std::array<std::uint8_t, 256> values{};
+  values.fill(255);
+  for (int c = '0'; c <= '9'; ++c) values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'Z'; ++c) {
+    values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+    values[static_cast<std::size_t>(c - 'A' + 'a')] = static_cast<std::uint8_t>(c - 'A' + 10);
+  }
+  return values;
+}();
 int DigitValue(char c) noexcept { return c - '0'; }
 
 }  // namespace
@@ -25,27 +39,35 @@ DecimalScan ScanDecimal(std::string_view text) noexcept {
     scan.negative = text[i] == '-';
     ++i;
   }
+  // Locals, not the record's fields, in the loop: the record may alias the text's bytes.
   bool seenPoint = false;
+  bool hasDigits = false;
+  std::uint64_t mantissa = 0;
+  std::int64_t digitCount = 0;
+  std::int64_t pointPosition = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (IsDigit(c)) {
-      scan.hasDigits = true;
-      if (scan.digitCount == 0 && c == '0') {
-        if (seenPoint) --scan.pointPosition;  // a zero between the point and the first digit
+      hasDigits = true;
+      if (digitCount == 0 && c == '0') {
+        if (seenPoint) --pointPosition;  // a zero between the point and the first digit
         continue;
       }
-      ++scan.digitCount;
-      if (scan.digitCount <= kMantissaDigits) {
-        scan.mantissa = scan.mantissa * 10 + static_cast<std::uint64_t>(DigitValue(c));
+      ++digitCount;
+      if (digitCount <= kMantissaDigits) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(DigitValue(c));
       }
     } else if (c == '.' && !seenPoint) {
       seenPoint = true;
-      scan.pointPosition = scan.digitCount;
+      pointPosition = digitCount;
     } else {
       break;
     }
   }
-  if (!seenPoint) scan.pointPosition = scan.digitCount;
+  scan.hasDigits = hasDigits;
+  scan.mantissa = mantissa;
+  scan.digitCount = digitCount;
+  scan.pointPosition = seenPoint ? pointPosition : digitCount;
 
   const bool exponentLetter =
       i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd');
@@ -92,24 +114,19 @@ RadixScan ScanRadix(std::string_view text) noexcept {
     }
   }
   const int shift = scan.base == 16 ? 4 : scan.base == 8 ? 3 : 1;
+  std::uint64_t accumulator = 0;
+  bool overflow = false;
+  const std::size_t firstDigit = i;
   for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int digit = 0;
-    if (IsDigit(c)) {
-      digit = DigitValue(c);
-    } else if (c >= 'A' && c <= 'Z') {
-      digit = c - 'A' + 10;
-    } else if (c >= 'a' && c <= 'z') {
-      digit = c - 'a' + 10;
-    } else {
-      break;
-    }
-    if (digit >= scan.base) break;
-    if (!scan.hasDigits) scan.firstDigitZero = digit == 0;
-    scan.hasDigits = true;
-    if ((scan.accumulator >> (64 - shift)) != 0) scan.overflow = true;
-    scan.accumulator = (scan.accumulator << shift) | static_cast<std::uint64_t>(digit);
+    const int digit = kRadixDigitValue[static_cast<unsigned char>(text[i])];
+    if (digit >= scan.base) break;  // not a digit or letter, or too large for the base
+    overflow = overflow || (accumulator >> (64 - shift)) != 0;
+    accumulator = (accumulator << shift) | static_cast<std::uint64_t>(digit);
   }
+  scan.hasDigits = i > firstDigit;
+  scan.firstDigitZero = scan.hasDigits && text[firstDigit] == '0';
+  scan.accumulator = accumulator;
+  scan.overflow = overflow;
   if (!scan.hasDigits) return scan;
 
   const auto next = [&](std::size_t at) { return at < text.size() ? text[at] : '\0'; };

@@ -38,6 +38,14 @@ void ParseWithStrtold(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(std::strtold(text.c_str(), nullptr));
 }
 
+// strtold stops at the "&" of a radix answer without converting anything; strtoll on the digits
+// is the like-for-like C library counterpart for that one.
+void ParseHexWithStrtoll(benchmark::State& state) {
+  const std::string text = "&H1F";
+  state.SetLabel(text);
+  for (auto _ : state) benchmark::DoNotOptimize(std::strtoll(text.c_str() + 2, nullptr, 16));
+}
+
 void FormatTwoDecimals(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
@@ -77,6 +85,7 @@ void SnprintfFifteenDigits(benchmark::State& state) {
 
 BENCHMARK(ParseWithParseNumber)->DenseRange(0, kAnswers.size() - 1);
 BENCHMARK(ParseWithStrtold)->DenseRange(0, kAnswers.size() - 1);
+BENCHMARK(ParseHexWithStrtoll);
 BENCHMARK(FormatTwoDecimals);
 BENCHMARK(SnprintfTwoDecimals);
 BENCHMARK(PlainNumberToText);
