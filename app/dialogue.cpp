@@ -49,7 +49,7 @@ void DrawStartScreen() {
   console::SetCursorVisible(0);
   PrintNewLine();
   PrintLine("   Mirvane v1");
-  PrintLine("   Free software: time alignment for a five-speaker surround layout");
+  PrintLine("   Copyright (c) 2026 the Mirvane developers");
   PrintLine("   No web site: see the README that comes with the program");
   // Rows 5 to 7 stay blank: the question comes on row 8.
   for (int blank = 0; blank < 3; ++blank) PrintNewLine();

@@ -106,7 +106,7 @@ inline ExpectedScreen NormalScreen(const std::string& unitsEcho,
                                    const std::array<std::string, 5>& values) {
   ExpectedScreen screen;
   screen[2] = {{1, "   Mirvane v1", kAnswerColour}};
-  screen[3] = {{1, "   Free software: time alignment for a five-speaker surround layout",
+  screen[3] = {{1, "   Copyright (c) 2026 the Mirvane developers",
                 kAnswerColour}};
   screen[4] = {{1, "   No web site: see the README that comes with the program", kAnswerColour}};
   screen[kQuestionRow] = {{1, kUnitsQuestion, kPromptColour},

@@ -25,7 +25,7 @@ run() {  # name input [VAR=value ...]
 
 report='
    Mirvane v1
-   Free software: time alignment for a five-speaker surround layout
+   Copyright (c) 2026 the Mirvane developers
    No web site: see the README that comes with the program
 
 
