@@ -73,17 +73,27 @@ bool EighteenDigits(long double magnitude, int binaryExponent, std::uint64_t& di
   return true;
 }
 
-// Two halves of nine digits each, so the divisions are 32-bit.
+void WriteTwoDigits(std::uint32_t value, char* out) noexcept {
+  out[0] = static_cast<char>('0' + value / 10);
+  out[1] = static_cast<char>('0' + value % 10);
+}
+
+// Nine digits as one digit and four independent pairs, so the divisions do not wait on each other.
+void WriteNineDigits(std::uint32_t value, char* out) noexcept {
+  out[0] = static_cast<char>('0' + value / 100000000);
+  value %= 100000000;
+  const std::uint32_t upper = value / 10000;
+  const std::uint32_t lower = value % 10000;
+  WriteTwoDigits(upper / 100, out + 1);
+  WriteTwoDigits(upper % 100, out + 3);
+  WriteTwoDigits(lower / 100, out + 5);
+  WriteTwoDigits(lower % 100, out + 7);
+}
+
 void WriteEighteenDigits(std::uint64_t digits, char* out) noexcept {
-  constexpr std::uint64_t kHalf = 1000000000;
-  std::uint32_t halves[2] = {static_cast<std::uint32_t>(digits / kHalf),
-                             static_cast<std::uint32_t>(digits % kHalf)};
-  for (int half = 0; half < 2; ++half) {
-    for (int at = 8; at >= 0; --at) {
-      out[half * 9 + at] = static_cast<char>('0' + halves[half] % 10);
-      halves[half] /= 10;
-    }
-  }
+  constexpr std::uint64_t kNineDigits = 1000000000;
+  WriteNineDigits(static_cast<std::uint32_t>(digits / kNineDigits), out);
+  WriteNineDigits(static_cast<std::uint32_t>(digits % kNineDigits), out + 9);
 }
 
 // Rounds the row to `count` digits by the next digit alone: above 5 up, exactly 5 up only
