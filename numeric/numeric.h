@@ -42,13 +42,13 @@ DecimalScan ScanDecimal(std::string_view text) noexcept;  // text starts at the 
 long double DecimalValue(const DecimalScan& scan) noexcept;
 
 enum class RadixSuffix : std::uint8_t { None, Integer, Long, Quad, Unsigned };  // % & && ?
-struct RadixScan {
+struct RadixScan {  // 16 bytes: returned in registers
   std::uint8_t base = 8;
   bool hasDigits = false;
   bool overflow = false;         // a set bit would have left the 64 bits
   bool firstDigitZero = false;
-  std::uint64_t accumulator = 0;  // V
   RadixSuffix suffix = RadixSuffix::None;
+  std::uint64_t accumulator = 0;  // V
 };
 //   "&h1f" -> {base 16, V 31}       "&HFFFF&" -> {base 16, V 65535, Long}
 RadixScan ScanRadix(std::string_view text) noexcept;  // text starts at the "&"

@@ -140,18 +140,27 @@ RadixScan ScanRadix(std::string_view text) noexcept {
   return scan;
 }
 
-long double RadixValue(const RadixScan& scan) noexcept {
+namespace {
+
+// V read as a signed integer of the width the text implies; the first matching rule applies.
+std::int64_t SignedRadixValue(const RadixScan& scan) noexcept {
   constexpr std::uint64_t k2p16 = std::uint64_t{1} << 16;
   constexpr std::uint64_t k2p32 = std::uint64_t{1} << 32;
   constexpr std::uint64_t k2p63 = std::uint64_t{1} << 63;
   const std::uint64_t v = scan.accumulator;
   if (!scan.hasDigits || scan.overflow) return 0;
-  if (scan.suffix == RadixSuffix::Unsigned) return v < k2p63 ? static_cast<long double>(v) : 0;
-  if (scan.firstDigitZero || v >= k2p32) return static_cast<long double>(static_cast<std::int64_t>(v));
-  if (scan.suffix == RadixSuffix::Quad) return static_cast<long double>(v);
-  if (v >= k2p16) return static_cast<long double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
-  if (scan.suffix == RadixSuffix::Long) return static_cast<long double>(v);
-  return static_cast<long double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(v)));
+  if (scan.suffix == RadixSuffix::Unsigned) return v < k2p63 ? static_cast<std::int64_t>(v) : 0;
+  if (scan.firstDigitZero || v >= k2p32) return static_cast<std::int64_t>(v);
+  if (scan.suffix == RadixSuffix::Quad) return static_cast<std::int64_t>(v);
+  if (v >= k2p16) return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+  if (scan.suffix == RadixSuffix::Long) return static_cast<std::int64_t>(v);
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
+}
+
+}  // namespace
+
+long double RadixValue(const RadixScan& scan) noexcept {
+  return static_cast<long double>(SignedRadixValue(scan));  // exact: 64 bits fit the significand
 }
 
 long double ParseNumber(std::string_view text) noexcept {
