@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++)
 if [[ "${1:-run}" == test ]]; then
   packages+=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev tmux
-             g++-mingw-w64-x86-64-posix wine64 xvfb valgrind)
+             g++-mingw-w64-x86-64-posix wine64 xvfb xdotool valgrind)
 fi
 
 missing=()
@@ -19,4 +19,4 @@ echo "Installing: ${missing[*]}"
 sudo=()
 ((EUID == 0)) || sudo=(sudo)
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"

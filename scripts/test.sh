@@ -7,11 +7,25 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 failed=()
+tests_passed=0
+tests_failed=0
 
 run_ctest() {  # build-dir label
-  if ! ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 600; then
+  local log
+  log=$(mktemp)
+  if ! ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 600 | tee "$log"; then
     failed+=("$2")
   fi
+  # "100% tests passed, 0 tests failed out of 211"
+  local summary
+  summary=$(grep -E 'tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    tests_failed=$((tests_failed + BASH_REMATCH[1]))
+    tests_passed=$((tests_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  else
+    failed+=("$2 (no summary)")
+  fi
+  rm -f "$log"
 }
 
 echo "== tests"
@@ -33,6 +47,8 @@ done
 
 if ((${#failed[@]})); then
   echo "failed stages: ${failed[*]}"
-  exit 1
+else
+  echo "all stages passed"
 fi
-echo "all stages passed"
+echo "ctest: $tests_passed passed, $tests_failed failed"
+((${#failed[@]} == 0))
