@@ -158,8 +158,7 @@ std::string TwoDecimals(const Digits18& d, bool negative) {
       ++kept[at - 1];
     }
   }
-  std::string integer = kept.substr(0, static_cast<std::size_t>(exponent));
-  if (integer.empty()) integer = "0";
+  const std::string integer = exponent > 0 ? kept.substr(0, static_cast<std::size_t>(exponent)) : std::string("0");
   return (negative ? "-" : "") + integer + "." + kept.substr(static_cast<std::size_t>(exponent));
 }
 
