@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/key_records.h"
+#include "platform/ole_string.h"
 
 namespace mirvane::platform {
 namespace {
@@ -441,12 +442,7 @@ BSTR MemoryHost::AllocateOleString(std::string_view text) {
   return handedOut;
 }
 
-std::string MemoryHost::OleText(BSTR text) {
-  if (text == nullptr) return {};
-  std::uint32_t length = 0;
-  std::memcpy(&length, text - sizeof length, sizeof length);
-  return std::string(text, length);
-}
+std::string MemoryHost::OleText(BSTR text) { return std::string(OleStringBytes(text)); }
 
 BSTR MemoryHost::SysAllocStringByteLen(const char* bytes, UINT length) {
   if (bytes == nullptr) {

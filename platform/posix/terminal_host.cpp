@@ -26,6 +26,7 @@
 
 #include "platform/console_buffer.h"
 #include "platform/native_host.h"
+#include "platform/ole_string.h"
 #include "platform/posix/terminal.h"
 
 extern char** environ;
@@ -836,37 +837,17 @@ void TerminalHost::ExitProcess(UINT code) {
 }
 
 BSTR TerminalHost::SysAllocStringByteLen(const char* bytes, UINT length) {
-  auto* block = static_cast<char*>(std::malloc(sizeof(std::uint32_t) + length + 1));
-  if (block == nullptr) return nullptr;
-  const std::uint32_t size = length;
-  std::memcpy(block, &size, sizeof size);
-  char* text = block + sizeof size;
-  if (bytes != nullptr) {
-    std::memcpy(text, bytes, length);
-  } else {
-    std::memset(text, 0, length);
-  }
-  text[length] = '\0';
-  return text;
+  return NewOleString(bytes, length);
 }
 
-void TerminalHost::SysFreeString(BSTR text) {
-  if (text != nullptr) std::free(text - sizeof(std::uint32_t));
-}
+void TerminalHost::SysFreeString(BSTR text) { FreeOleString(text); }
 
 // ---- Window dressing ------------------------------------------------------------------------
-
-std::string_view OleView(BSTR text) {
-  if (text == nullptr) return {};
-  std::uint32_t length;
-  std::memcpy(&length, text - sizeof length, sizeof length);
-  return {text, length};
-}
 
 BSTR TerminalHost::ConsoleTitle(BSTR title) {
   const std::string previous = title_;
   if (!plain_) {
-    title_ = Sanitised(OleView(title), utf8_);
+    title_ = Sanitised(OleStringBytes(title), utf8_);
     if (!shared.titlePushed) out_ += "\x1b[22;2t";  // so the old title comes back at the end
     shared.titlePushed = 1;
     out_ += "\x1b]2;" + title_ + "\x07";
@@ -884,8 +865,8 @@ std::int32_t TerminalHost::Console80x(std::int32_t rows) {
 std::int32_t TerminalHost::ConsoleMessageBox(BSTR text, std::int32_t, BSTR caption, std::int32_t,
                                              std::int32_t) {
   if (plain_) {
-    const std::string line =
-        Sanitised(OleView(caption), utf8_) + ": " + Sanitised(OleView(text), utf8_) + "\n";
+    const std::string line = Sanitised(OleStringBytes(caption), utf8_) + ": " +
+                             Sanitised(OleStringBytes(text), utf8_) + "\n";
     WriteAll(STDERR_FILENO, line.data(), line.size());
     return 1;
   }
@@ -893,7 +874,7 @@ std::int32_t TerminalHost::ConsoleMessageBox(BSTR text, std::int32_t, BSTR capti
   while (ReadAvailable(0)) {
   }
   if (inputEnded_) InputEnded();
-  box_ = BoxShown{std::string(OleView(text)), std::string(OleView(caption))};
+  box_ = BoxShown{std::string(OleStringBytes(text)), std::string(OleStringBytes(caption))};
   dirty_ = true;
   Flush();
 
