@@ -46,7 +46,6 @@ class TinyTerminal {
   struct Shown {
     std::string glyph = " ";
     std::string sgr;  // the colour parameters in force when written, "" for the defaults
-    friend bool operator==(const Shown&, const Shown&) = default;
   };
   const Shown& At(int column, int row) const {
     return cells_[static_cast<std::size_t>(row * columns_ + column)];
