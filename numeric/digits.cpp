@@ -6,19 +6,21 @@
 
 #include "numeric/numeric.h"
 #include "numeric/power_of_ten.h"
+#include "numeric/significand.h"
 
 namespace mirvane::numeric {
 
 namespace {
 
 constexpr int kGeneratedDigits = 18;
-constexpr long double kLowest18Digit = 1e17L;
-constexpr long double kPast18Digits = 1e18L;
+constexpr std::uint64_t kLowest18Digit = detail::kPowersOfTen[17];
+constexpr std::uint64_t kPast18Digits = detail::kPowersOfTen[18];
 constexpr int kExponentBias = 16383;
 constexpr int kInfinityExponent = 999;
+constexpr int kInfinityDigits = DecimalDigits::kMaxSignificant;
 constexpr int kPlainDigits = 15;
 
-enum class ValueClass { Zero, Finite, Infinity, NotANumber };
+enum class ValueClass { Zero, Finite, Unnormal, Infinity, NotANumber };
 
 struct ExtendedFields {
   std::uint64_t significand = 0;
@@ -39,38 +41,55 @@ ExtendedFields FieldsOf(long double value) noexcept {
 }
 
 // By the exponent field alone: field 0 (denormals too) is zero; the all-ones field is an infinity
-// when the top 16 significand bits are exactly the integer bit, else NaN.
+// when the top 16 significand bits are exactly the integer bit, else NaN. In between, a clear
+// integer bit makes an unnormal, which every extended operation takes as an invalid operand and
+// turns into a NaN: it cannot be scaled to digits.
 ValueClass Classify(const ExtendedFields& fields) noexcept {
   if (fields.exponentField == 0) return ValueClass::Zero;
   if (fields.exponentField == 0x7FFFU) {
     return (fields.significand >> 48) == 0x8000U ? ValueClass::Infinity : ValueClass::NotANumber;
   }
-  return ValueClass::Finite;
+  return (fields.significand >> 63) != 0 ? ValueClass::Finite : ValueClass::Unnormal;
 }
 
-// Rounds y ≥ 0 to an integer, ties to even. Above 2^63 the 64-bit significand holds no fraction
-// bits, so adding 2^63 leaves the sum rounded to an integer; y from 2^63 on is one already.
-long double RoundToInteger(long double y) noexcept {
+// Rounds y to an integer, ties to even, for 0 ≤ y < 2^62. From 2^63 on the 64-bit significand
+// holds no fraction bits, so y + 2^63 is rounded to an integer, and that sum's significand is
+// 2^63 plus the rounded y: the same integer as (y + 2^63) − 2^63, read without a conversion.
+std::uint64_t RoundToInteger(long double y) noexcept {
   constexpr long double kNoFractionBits = 0x1p63L;
-  if (!(y < kNoFractionBits)) return y;
-  return (y + kNoFractionBits) - kNoFractionBits;
+  const long double sum = y + kNoFractionBits;
+  std::uint64_t significand = 0;
+  std::memcpy(&significand, &sum, sizeof significand);
+  return significand - (std::uint64_t{1} << 63);
 }
 
-// The 18 significant digits of |value| as an integer in [10^17, 10^18), and the exponent k of
-// its leading digit; false when the value does not scale to such an integer (an unnormal).
-bool EighteenDigits(long double magnitude, int binaryExponent, std::uint64_t& digits, int& k) noexcept {
+// y ÷ 10 at extended precision, rounded to an integer ties to even, for 10^18 ≤ y < 2^62. The
+// quotient's integer part q has 57 to 59 bits, so the 64-bit quotient keeps the remainder's
+// tenth r/10 to a multiple of 1/32 or finer; that moves it by at most 1/64, which neither carries
+// it to 1 nor takes it across or onto 1/2 unless it is 1/2 (r = 5). Both roundings together
+// therefore come to rounding q + r/10 once, a half to even.
+std::uint64_t DivideByTenRounded(std::uint64_t y) noexcept {
+  const std::uint64_t quotient = y / 10;
+  const std::uint64_t remainder = y % 10;
+  const bool up = remainder > 5 || (remainder == 5 && quotient % 2 == 1);
+  return quotient + (up ? 1 : 0);
+}
+
+// The 18 significant digits of a normal magnitude as an integer in [10^17, 10^18), and the
+// exponent k of its leading digit. The estimate of k is at most one too high or too low
+// (19728/65536 is a little below log10 2), so the first scaled value lies between 8.4·10^16 and
+// 2.4·10^18, the ranges the integer steps above allow.
+std::uint64_t EighteenDigits(long double magnitude, int binaryExponent, int& k) noexcept {
   k = (binaryExponent * 19728) >> 16;  // floor(e2 · log10 2), at most one too high or low
-  long double y = RoundToInteger(detail::ScaleByPowerOfTen(magnitude, 17 - k));
+  std::uint64_t y = RoundToInteger(detail::ScaleByPowerOfTen(magnitude, 17 - k));
   if (y >= kPast18Digits) {
-    y = RoundToInteger(y / 10);
+    y = DivideByTenRounded(y);
     ++k;
   } else if (y < kLowest18Digit) {
     --k;
     y = RoundToInteger(detail::ScaleByPowerOfTen(magnitude, 17 - k));
   }
-  if (!(y >= kLowest18Digit && y < kPast18Digits)) return false;
-  digits = static_cast<std::uint64_t>(y);
-  return true;
+  return y;
 }
 
 void WriteTwoDigits(std::uint32_t value, char* out) noexcept {
@@ -126,29 +145,50 @@ std::string DecimalDigits::Row() const {
   return row;
 }
 
+namespace detail {
+
+Significand SignificandOf(long double value) noexcept {
+  Significand significand;
+  const ExtendedFields fields = FieldsOf(value);
+  switch (Classify(fields)) {
+    case ValueClass::Finite:
+      break;
+    case ValueClass::Infinity:
+      significand.digits = kPowersOfTen[kInfinityDigits] - 1;
+      significand.count = kInfinityDigits;
+      significand.decimalExponent = kInfinityExponent;
+      significand.negative = fields.sign;
+      return significand;
+    default:
+      return significand;  // zero, NaN, an unnormal: no digits, exponent 1, not negative
+  }
+  int k = 0;
+  const int binaryExponent = static_cast<int>(fields.exponentField) - kExponentBias;
+  const std::uint64_t digits = EighteenDigits(std::fabs(value), binaryExponent, k);
+  if (digits < kLowest18Digit || digits >= kPast18Digits) return significand;
+  significand.digits = digits;
+  significand.count = kGeneratedDigits;
+  significand.decimalExponent = k + 1;
+  significand.negative = fields.sign;
+  return significand;
+}
+
+}  // namespace detail
+
 DecimalDigits GenerateDigits(long double value, int count) noexcept {
   DecimalDigits row;
   row.count = std::max(count, 0);
-  const ExtendedFields fields = FieldsOf(value);
-  const ValueClass kind = Classify(fields);
-  if (kind == ValueClass::Infinity) {
-    row.significantCount = std::min(row.count, DecimalDigits::kMaxSignificant);
+  const detail::Significand significand = detail::SignificandOf(value);
+  row.decimalExponent = significand.decimalExponent;
+  row.negative = significand.negative;
+  if (significand.count == kInfinityDigits) {  // an infinity's 9s are never rounded
+    row.significantCount = std::min(row.count, kInfinityDigits);
     std::fill_n(row.significant.begin(), row.significantCount, '9');
-    row.decimalExponent = kInfinityExponent;
-    row.negative = fields.sign;
-    return row;
+  } else if (significand.count == kGeneratedDigits) {
+    WriteEighteenDigits(significand.digits, row.significant.data());
+    row.significantCount = kGeneratedDigits;
+    if (row.count < kGeneratedDigits) RoundRowTo(row, row.count);
   }
-  std::uint64_t digits = 0;
-  int k = 0;
-  const int binaryExponent = static_cast<int>(fields.exponentField) - kExponentBias;
-  if (kind != ValueClass::Finite || !EighteenDigits(std::fabs(value), binaryExponent, digits, k)) {
-    return row;  // zero, NaN: zeros, exponent 1, not negative
-  }
-  WriteEighteenDigits(digits, row.significant.data());
-  row.significantCount = kGeneratedDigits;
-  row.decimalExponent = k + 1;
-  row.negative = fields.sign;
-  if (row.count < kGeneratedDigits) RoundRowTo(row, row.count);
   return row;
 }
 
