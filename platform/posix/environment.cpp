@@ -1,4 +1,8 @@
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "platform/posix/terminal.h"
 
@@ -25,6 +29,27 @@ long ReadInt(std::span<const std::uint8_t> bytes, std::size_t at) {
                               (static_cast<unsigned long>(bytes[at + 3]) << 24);
   return value >= 0x80000000ul ? static_cast<long>(value) - 0x100000000l
                                : static_cast<long>(value);
+}
+
+// Where compiled terminfo entries are looked for, in order.
+std::vector<std::string> TerminfoDirectories() {
+  std::vector<std::string> directories;
+  if (const char* own = std::getenv("TERMINFO")) directories.emplace_back(own);
+  if (const char* home = std::getenv("HOME")) directories.push_back(std::string(home) + "/.terminfo");
+  if (const char* list = std::getenv("TERMINFO_DIRS")) {
+    std::string_view rest = list;
+    while (!rest.empty()) {
+      const auto colon = rest.find(':');
+      directories.emplace_back(rest.substr(0, colon));
+      if (colon == std::string_view::npos) break;
+      rest.remove_prefix(colon + 1);
+    }
+  }
+  for (const char* system : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo",
+                             "/usr/lib/terminfo", "/usr/share/lib/terminfo"}) {
+    directories.emplace_back(system);
+  }
+  return directories;
 }
 
 }  // namespace
@@ -73,6 +98,41 @@ ColourMode ColourModeFor(const char* noColor, const char* colorTerm,
   if (colours >= 16) return ColourMode::Sixteen;
   if (colours >= 8) return ColourMode::Eight;
   return ColourMode::None;
+}
+
+// The command line, program name first, from the kernel's copy of argv.
+std::string ReadCommandLine() {
+  std::ifstream file("/proc/self/cmdline", std::ios::binary);
+  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string line;
+  std::size_t start = 0;
+  while (start < raw.size()) {
+    std::size_t end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    const std::string argument = raw.substr(start, end - start);
+    if (!line.empty()) line += ' ';
+    const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+    line += quote ? '"' + argument + '"' : argument;
+    start = end + 1;
+  }
+  return line.empty() ? std::string("mirvane") : line;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadTerminfoEntry(const char* term) {
+  const std::string name = term;
+  if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(name[0]));
+  for (const std::string& directory : TerminfoDirectories()) {
+    if (directory.empty()) continue;
+    for (const std::string& sub : {std::string(1, name[0]), std::string(hex)}) {
+      std::ifstream file(directory + "/" + sub + "/" + name, std::ios::binary);
+      if (!file) continue;
+      return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(file)),
+                                       std::istreambuf_iterator<char>());
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace mirvane::platform::terminal

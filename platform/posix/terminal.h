@@ -1,7 +1,7 @@
 // The terminal host's own parts, each usable without a terminal: the code page's glyphs, the key
-// decoder (terminal bytes to key records), what the environment says about the terminal, and the
-// renderer (screen buffer to the bytes that bring a terminal up to date). The host itself is
-// platform::NativeHost() of platform/native_host.h.
+// decoder (terminal bytes to key records), what the environment says about the terminal and the
+// process, and the renderer (screen buffer to the bytes that bring a terminal up to date). The host
+// itself is platform::NativeHost() of platform/native_host.h.
 #pragma once
 
 #include <array>
@@ -93,6 +93,11 @@ std::optional<int> TerminfoColours(std::span<const std::uint8_t> entry);
 // 16 or more sixteen, 8 to 15 eight, fewer none; no entry found: sixteen.
 ColourMode ColourModeFor(const char* noColor, const char* colorTerm,
                          std::optional<int> terminfoColours, bool terminfoFound);
+// The compiled terminfo entry of a terminal type, from the places ncurses looks ($TERMINFO,
+// ~/.terminfo, $TERMINFO_DIRS, the system's); nothing when none is found.
+std::optional<std::vector<std::uint8_t>> ReadTerminfoEntry(const char* term);
+// The process's command line, arguments quoted where they hold blanks; "mirvane" when unknown.
+std::string ReadCommandLine();
 
 // ---- Rendering --------------------------------------------------------------------------------
 

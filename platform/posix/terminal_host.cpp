@@ -13,12 +13,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -248,57 +245,6 @@ std::string Sanitised(std::string_view bytes, bool utf8) {
   std::string text;
   for (const char byte : bytes) AppendGlyph(text, static_cast<std::uint8_t>(byte), utf8);
   return text;
-}
-
-// The command line, program name first, from the kernel's copy of argv.
-std::string ReadCommandLine() {
-  std::ifstream file("/proc/self/cmdline", std::ios::binary);
-  std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  std::string line;
-  std::size_t start = 0;
-  while (start < raw.size()) {
-    std::size_t end = raw.find('\0', start);
-    if (end == std::string::npos) end = raw.size();
-    const std::string argument = raw.substr(start, end - start);
-    if (!line.empty()) line += ' ';
-    const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
-    line += quote ? '"' + argument + '"' : argument;
-    start = end + 1;
-  }
-  return line.empty() ? std::string("mirvane") : line;
-}
-
-std::optional<std::vector<std::uint8_t>> ReadTerminfoEntry(const char* term) {
-  std::vector<std::string> directories;
-  if (const char* own = std::getenv("TERMINFO")) directories.emplace_back(own);
-  if (const char* home = std::getenv("HOME")) directories.push_back(std::string(home) + "/.terminfo");
-  if (const char* list = std::getenv("TERMINFO_DIRS")) {
-    std::string_view rest = list;
-    while (!rest.empty()) {
-      const auto colon = rest.find(':');
-      directories.emplace_back(rest.substr(0, colon));
-      if (colon == std::string_view::npos) break;
-      rest.remove_prefix(colon + 1);
-    }
-  }
-  for (const char* system : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo",
-                             "/usr/lib/terminfo", "/usr/share/lib/terminfo"}) {
-    directories.emplace_back(system);
-  }
-  const std::string name = term;
-  if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;
-  char hex[3];
-  std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(name[0]));
-  for (const std::string& directory : directories) {
-    if (directory.empty()) continue;
-    for (const std::string& sub : {std::string(1, name[0]), std::string(hex)}) {
-      std::ifstream file(directory + "/" + sub + "/" + name, std::ios::binary);
-      if (!file) continue;
-      return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(file)),
-                                       std::istreambuf_iterator<char>());
-    }
-  }
-  return std::nullopt;
 }
 
 class TerminalHost final : public ConsoleHost {
