@@ -4,14 +4,11 @@
 #include <new>
 
 #include "numeric/numeric.h"
+#include "numeric/significand.h"
 
 namespace mirvane::numeric {
 
 namespace {
-
-// FormatNumber's row is 4,932 digits long (the largest decimal exponent of the extended format);
-// only its first 18 or 19 can be non-zero, so its length never shows in the work.
-constexpr int kFormatRowLength = 4932;
 
 // The rounded digits that go into the slots: the integer digits, then the fraction digits.
 struct MantissaDigits {
@@ -24,57 +21,60 @@ struct MantissaDigits {
   std::string_view Fraction() const noexcept { return std::string_view(row).substr(integerLength); }
 };
 
-// Appends rows [first, end) to `out` and rounds `out` at `end`: the first dropped digit decides,
-// an exact half (nothing non-zero after it) goes to the even neighbour of the last kept digit.
-// Returns true when the carry ran out of the first digit of `out`, which is then all zeros.
-bool AppendRounded(const DecimalDigits& row, long long first, long long end, std::string& out) {
-  out.reserve(out.size() + static_cast<std::size_t>(std::max(end - first, 0LL)));
-  for (long long at = first; at < end; ++at) out += row.DigitAt(at);
-  const char dropped = row.DigitAt(end);
-  bool up = dropped > '5';
-  if (dropped == '5') {
-    bool laterNonZero = false;
-    for (long long at = std::max(end + 1, 0LL); at < row.significantCount; ++at) {
-      laterNonZero = laterNonZero || row.DigitAt(at) != '0';
-    }
-    up = laterNonZero || (!out.empty() && (out.back() - '0') % 2 == 1);
-  }
-  if (!up) return false;
-  auto at = out.rbegin();
-  for (; at != out.rend() && *at == '9'; ++at) *at = '0';
-  if (at != out.rend()) {
-    ++*at;
-    return false;
-  }
-  return true;
+// The digits of the row before index `end`, as an integer rounded at `end`: the first dropped
+// digit decides, and an exact half (nothing non-zero after it) goes to the even neighbour of the
+// last kept digit. Row indices outside the significand read "0", so only 0 ≤ end < count rounds;
+// at end 0 the last kept digit is a "0" standing in front of the row.
+std::uint64_t RoundedLeadingDigits(const detail::Significand& significand, long long end) noexcept {
+  if (end >= significand.count) return significand.digits;
+  if (end < 0) return 0;
+  const std::uint64_t unit = detail::kPowersOfTen[static_cast<std::size_t>(significand.count - end)];
+  const std::uint64_t kept = significand.digits / unit;
+  const std::uint64_t dropped = significand.digits % unit;
+  const bool up = dropped > unit / 2 || (dropped == unit / 2 && kept % 2 == 1);
+  return kept + (up ? 1 : 0);
 }
 
-MantissaDigits FixedDigits(const DecimalDigits& row, int decimalExponent, int fractionSlots) {
-  MantissaDigits digits;
-  long long first = 0;
-  if (decimalExponent <= 0) {
-    // No integer digits: the integer part is "0", which also takes a carry and, as an even
-    // digit, sends an exact half with no fraction slots down.
-    digits.row.push_back('0');
-    first = decimalExponent;
-  }
+// `value` in decimal, zero-padded on the left to `width` digits (it has at most one more, after
+// a carry), then `trailingZeros` zeros.
+std::string DigitText(std::uint64_t value, long long width, long long trailingZeros) {
+  const bool carried = width < static_cast<long long>(detail::kPowersOfTen.size()) &&
+                       value >= detail::kPowersOfTen[static_cast<std::size_t>(width)];
+  std::string text(static_cast<std::size_t>(width + (carried ? 1 : 0) + trailingZeros), '0');
+  auto at = text.end() - trailingZeros;
+  for (; value != 0; value /= 10) *--at = static_cast<char>('0' + value % 10);
+  return text;
+}
+
+// Fixed form: the row's digits up to `fractionSlots` past the point, rounded there. With no
+// integer digits the integer part is a "0" in front, which also takes a carry and, as an even
+// digit, sends an exact half with no fraction slots down.
+MantissaDigits FixedDigits(const detail::Significand& significand, int decimalExponent, int fractionSlots) {
   const long long end = static_cast<long long>(decimalExponent) + fractionSlots;
-  if (AppendRounded(row, first, end, digits.row)) {
-    digits.row.front() = '1';
-    digits.row.push_back('0');
-  }
+  const long long significantEnd = std::min<long long>(end, significand.count);
+  // a "0" for the empty integer part, then the fraction's zeros before the first row digit
+  const long long leadingZeros = decimalExponent <= 0 ? 1 - static_cast<long long>(decimalExponent) : 0;
+  MantissaDigits digits;
+  digits.row = DigitText(RoundedLeadingDigits(significand, end), leadingZeros + significantEnd,
+                         end - significantEnd);
   digits.integerLength = digits.row.size() - static_cast<std::size_t>(fractionSlots);
   return digits;
 }
 
-MantissaDigits ScientificDigits(const DecimalDigits& row, int decimalExponent, int integerSlots,
+// Scientific form: integerSlots + fractionSlots significant digits; a carry out of the first
+// leaves "1" and zeros and moves the exponent up by one.
+MantissaDigits ScientificDigits(const detail::Significand& significand, int decimalExponent, int integerSlots,
                                 int fractionSlots) {
+  const long long end = static_cast<long long>(integerSlots) + fractionSlots;
+  const long long significantEnd = std::min<long long>(end, significand.count);
   MantissaDigits digits;
   digits.exponent = decimalExponent - integerSlots;
-  if (AppendRounded(row, 0, static_cast<long long>(integerSlots) + fractionSlots, digits.row)) {
-    digits.row.front() = '1';
+  std::uint64_t kept = RoundedLeadingDigits(significand, end);
+  if (kept == detail::kPowersOfTen[static_cast<std::size_t>(significantEnd)]) {
+    kept /= 10;
     ++digits.exponent;
   }
+  digits.row = DigitText(kept, significantEnd, end - significantEnd);
   digits.integerLength = static_cast<std::size_t>(integerSlots);
   return digits;
 }
@@ -205,23 +205,35 @@ void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, std::
   out.append(placed, signAt);
 }
 
+// Room for every character placement can produce: each position shows at most one, except the
+// leftmost integer slot with the digits left over, the group separators, the "-" and the
+// exponent's digits and sign.
+std::size_t OutputBound(const MaskLayout& layout, const MantissaDigits& digits) noexcept {
+  constexpr std::size_t kExponentText = 12;
+  std::size_t bound = layout.positions.size() + digits.row.size() + 1;
+  if (layout.grouping) bound += (digits.row.size() + layout.positions.size()) / 3;
+  if (layout.Scientific()) bound += kExponentText;
+  return bound;
+}
+
 }  // namespace
 
 std::string FormatNumber(long double value, const MaskLayout& layout) noexcept try {
-  // Rows past the generated ones read as "0", which covers the fraction slots the row would
-  // otherwise be extended by, however many the mask has.
-  DecimalDigits row = GenerateDigits(value, kFormatRowLength);
+  // The row past the significand reads "0", which covers the 4,932-digit row and the fraction
+  // slots it would be extended by, however many the mask has.
+  const detail::Significand significand = detail::SignificandOf(value);
+  int decimalExponent = significand.decimalExponent;
   const bool zeroOrNaN = value == 0 || std::isnan(value);
-  if (layout.percent && !zeroOrNaN) row.decimalExponent += 2;
+  if (layout.percent && !zeroOrNaN) decimalExponent += 2;
 
   const bool scientific = layout.Scientific();
   MantissaDigits digits =
-      scientific ? ScientificDigits(row, row.decimalExponent, layout.integerSlots, layout.fractionSlots)
-                 : FixedDigits(row, row.decimalExponent, layout.fractionSlots);
-  digits.negative = row.negative && digits.row != "0";  // a lone 0 has no sign
+      scientific ? ScientificDigits(significand, decimalExponent, layout.integerSlots, layout.fractionSlots)
+                 : FixedDigits(significand, decimalExponent, layout.fractionSlots);
+  digits.negative = significand.negative && digits.row != "0";  // a lone 0 has no sign
 
   std::string out;
-  out.reserve(layout.positions.size() + digits.row.size() + digits.integerLength / 3 + 8);
+  out.reserve(OutputBound(layout, digits));
   if (scientific) PlaceExponent(layout, digits, out);
   MantissaPlacer(layout, digits, out).Place(scientific ? layout.exponentStart : layout.positions.size());
   std::reverse(out.begin(), out.end());
