@@ -4,10 +4,6 @@
 // runs in plain-stream mode: keys from standard input, the final screen printed as text.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +21,7 @@
 #include "platform/native_host.h"
 #include "platform/ole_string.h"
 #include "platform/posix/terminal.h"
+#include "platform/posix/terminal_session.h"
 
 extern char** environ;
 
@@ -54,187 +51,6 @@ constexpr int kWidestBuffer = 255;
 constexpr int kTallestBuffer = 0x7FFF;
 constexpr std::size_t kReadChunk = 4096;
 constexpr int kInputEndedStatus = 1;
-
-// ---- What the signal handlers reach: plain values, written only by the main thread except where
-// noted, so a handler can give the terminal back at any moment. --------------------------------
-struct SignalShared {
-  int ttyFd = -1;
-  int screenFd = -1;
-  termios saved{};
-  bool savedValid = false;
-  volatile sig_atomic_t rawApplied = 0;
-  volatile sig_atomic_t leaving = 0;  // the process is ending: the terminal is not taken again
-  volatile sig_atomic_t processedInput = 1;
-  volatile sig_atomic_t coloursSent = 0;
-  volatile sig_atomic_t shapeSent = 0;
-  volatile sig_atomic_t titlePushed = 0;
-  volatile sig_atomic_t drawn = 0;
-  volatile sig_atomic_t lastRow = 0;  // the terminal's last row showing the buffer, 1-based
-  volatile sig_atomic_t terminalRows = 0;
-  int wakeRead = -1;
-  int wakeWrite = -1;
-  volatile sig_atomic_t resized = 0;    // set by SIGWINCH
-  volatile sig_atomic_t continued = 0;  // set by SIGCONT
-};
-SignalShared shared;
-
-void WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written > 0) {
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    } else if (written < 0 && errno == EINTR) {
-      continue;
-    } else if (written < 0 && errno == EAGAIN) {  // someone else's non-blocking descriptor
-      pollfd wait{fd, POLLOUT, 0};
-      ::poll(&wait, 1, 100);
-    } else {
-      return;  // the terminal is gone: nothing more can be shown
-    }
-  }
-}
-
-// Signal-safe: digits into a fixed buffer.
-char* PutNumber(char* at, int value) {
-  char digits[12];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0 && count < 12);
-  while (count > 0) *at++ = digits[--count];
-  return at;
-}
-
-char* PutText(char* at, const char* text) {
-  while (*text != '\0') *at++ = *text++;
-  return at;
-}
-
-termios RawSettings(const termios& saved, bool processedInput) {
-  termios raw = saved;
-  // No echo, no lines, no Ctrl+V or Ctrl+O handling; signals only from the keys kept below.
-  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
-  raw.c_lflag |= ISIG;
-  // Ctrl+S and Ctrl+Q are keys; CR stays CR, so Enter and Ctrl+J differ.
-  raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP);
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  // Ctrl+\ is the break key; Ctrl+C is a key unless processed input is on; Ctrl+Z is always a key.
-  raw.c_cc[VQUIT] = 0x1C;
-  raw.c_cc[VINTR] = processedInput ? 0x03 : _POSIX_VDISABLE;
-  raw.c_cc[VSUSP] = _POSIX_VDISABLE;
-  return raw;
-}
-
-void ApplyRawSettings() {
-  if (!shared.savedValid) return;
-  const termios raw = RawSettings(shared.saved, shared.processedInput != 0);
-  if (::tcsetattr(shared.ttyFd, TCSANOW, &raw) == 0) shared.rawApplied = 1;
-}
-
-// Gives the terminal back as it was found; safe in a signal handler and safe to repeat.
-void RestoreTerminal() {
-  if (!shared.rawApplied) return;
-  char sequence[128];
-  char* at = sequence;
-  if (shared.coloursSent) at = PutText(at, "\x1b[0m");
-  if (shared.shapeSent) at = PutText(at, "\x1b[0 q");
-  at = PutText(at, "\x1b[?25h");
-  if (shared.titlePushed) at = PutText(at, "\x1b[23;2t");
-  if (shared.drawn) {  // the prompt goes below the program's last row
-    if (shared.lastRow < shared.terminalRows) {
-      at = PutText(at, "\x1b[");
-      at = PutNumber(at, shared.lastRow + 1);
-      at = PutText(at, "H");
-    } else {
-      at = PutText(at, "\x1b[");
-      at = PutNumber(at, shared.terminalRows);
-      at = PutText(at, "H\r\n");
-    }
-  }
-  WriteAll(shared.screenFd, sequence, static_cast<std::size_t>(at - sequence));
-  ::tcsetattr(shared.ttyFd, TCSANOW, &shared.saved);  // output flags never change: no drain
-  shared.rawApplied = 0;
-}
-
-// For an exit that does not come through ExitProcess.
-void LeaveTerminal() {
-  shared.leaving = 1;
-  RestoreTerminal();
-}
-
-void Wake() {
-  if (shared.wakeWrite >= 0) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(shared.wakeWrite, &byte, 1);
-  }
-}
-
-void OnFatalSignal(int signal) {
-  shared.leaving = 1;
-  RestoreTerminal();
-  if (signal == SIGQUIT) {  // the break key ends the run; it is not a crash worth a core file
-    const rlimit none{0, 0};
-    ::setrlimit(RLIMIT_CORE, &none);
-  }
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);  // delivered with its default action once this handler returns
-}
-
-void OnStop(int) {
-  const int savedErrno = errno;
-  RestoreTerminal();
-  ::signal(SIGTSTP, SIG_DFL);
-  ::raise(SIGTSTP);
-  sigset_t stop;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGTSTP);
-  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // stops here until continued
-  struct sigaction again {};
-  again.sa_handler = OnStop;
-  sigemptyset(&again.sa_mask);
-  ::sigaction(SIGTSTP, &again, nullptr);
-  errno = savedErrno;
-}
-
-// Back from a stop, caught or not: the shell had the terminal meanwhile, so take it again and
-// draw the whole screen anew.
-void OnContinue(int) {
-  const int savedErrno = errno;
-  if (shared.savedValid && !shared.leaving) {
-    ApplyRawSettings();
-    shared.continued = 1;
-    Wake();
-  }
-  errno = savedErrno;
-}
-
-void OnResize(int) {
-  shared.resized = 1;
-  Wake();
-}
-
-// A signal ignored when the program started (nohup, a background job) stays ignored.
-void InstallHandler(int signal, void (*handler)(int)) {
-  struct sigaction current {};
-  if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(signal, &action, nullptr);
-}
-
-void InstallSignalHandlers() {
-  for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGSEGV,
-                           SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS, SIGXCPU, SIGXFSZ}) {
-    InstallHandler(signal, OnFatalSignal);
-  }
-  InstallHandler(SIGTSTP, OnStop);
-  InstallHandler(SIGCONT, OnContinue);
-  InstallHandler(SIGWINCH, OnResize);
-}
 
 int MillisecondsUntil(Clock::time_point when) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
@@ -314,7 +130,7 @@ class TerminalHost final : public ConsoleHost {
   void Changed() { dirty_ = true; }
 
   // Screen.
-  void ReadTerminalSize();
+  void UpdateTerminalSize();
   static CursorShape ShapeOf(const CONSOLE_CURSOR_INFO& info);
   void Flush();
   void PrintPlainScreen() const;
@@ -371,7 +187,7 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
   const int screenFd = ::isatty(STDOUT_FILENO) ? STDOUT_FILENO
                        : ::isatty(STDERR_FILENO) ? STDERR_FILENO
                                                  : -1;
-  if (tty < 0 || screenFd < 0 || ::tcgetattr(tty, &shared.saved) != 0) {
+  if (tty < 0 || screenFd < 0 || !SaveTerminal(tty, screenFd)) {
     if (tty >= 0) ::close(tty);
     plain_ = true;
     inputFd_ = STDIN_FILENO;
@@ -379,9 +195,6 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
   }
   inputFd_ = tty;
   stdinIsConsole_ = ::isatty(STDIN_FILENO) != 0;
-  shared.ttyFd = tty;
-  shared.screenFd = screenFd;
-  shared.savedValid = true;
 
   const auto entry = ReadTerminfoEntry(term);
   const ColourMode colours =
@@ -389,32 +202,17 @@ TerminalHost::TerminalHost() : commandLine_(ReadCommandLine()) {
                     entry ? TerminfoColours(*entry) : std::nullopt, entry.has_value());
   renderer_ = std::make_unique<Renderer>(colours, utf8_);
 
-  // The handlers wake a waiting poll through this pipe of the process's own.
-  int pipeEnds[2];
-  if (::pipe(pipeEnds) == 0) {
-    for (const int end : pipeEnds) {
-      ::fcntl(end, F_SETFD, FD_CLOEXEC);
-      ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
-    }
-    shared.wakeRead = pipeEnds[0];
-    shared.wakeWrite = pipeEnds[1];
-  }
-  InstallSignalHandlers();
-  std::atexit(LeaveTerminal);
-  ApplyRawSettings();
+  StartSession();
 
-  ReadTerminalSize();
+  UpdateTerminalSize();
   buffer_ = ScreenBuffer(std::min(terminalColumns_, kWidestBuffer),
                          std::min(terminalRows_, kTallestBuffer));
 }
 
-void TerminalHost::ReadTerminalSize() {
-  winsize size{};
-  if (::ioctl(shared.screenFd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
-    ::ioctl(shared.ttyFd, TIOCGWINSZ, &size);
-  }
-  terminalColumns_ = size.ws_col > 0 ? size.ws_col : 80;
-  terminalRows_ = size.ws_row > 0 ? size.ws_row : 24;
+void TerminalHost::UpdateTerminalSize() {
+  const TerminalSize size = ReadTerminalSize();
+  terminalColumns_ = size.columns;
+  terminalRows_ = size.rows;
 }
 
 // A console cursor fills a percentage of its cell; a terminal has an underline or a block.
@@ -425,19 +223,17 @@ CursorShape TerminalHost::ShapeOf(const CONSOLE_CURSOR_INFO& info) {
 // The one write before a wait: the buffer's changes, and anything queued (bell, title).
 void TerminalHost::Flush() {
   if (plain_) return;
-  if (shared.resized) {
-    shared.resized = 0;
-    ReadTerminalSize();
+  if (TakeResize()) {
+    UpdateTerminalSize();
     renderer_->Forget();
     dirty_ = true;
   }
-  if (shared.continued) {
-    shared.continued = 0;
+  if (TakeContinue()) {
     renderer_->Forget();
     dirty_ = true;
     if (!title_.empty()) {
       out_ += "\x1b[22;2t\x1b]2;" + title_ + "\x07";
-      shared.titlePushed = 1;
+      NoteTitlePushed();
     }
   }
   if (dirty_) {
@@ -452,14 +248,11 @@ void TerminalHost::Flush() {
     }
     renderer_->Render(frame, out_);
     dirty_ = false;
-    shared.coloursSent = renderer_->ColoursSent() ? 1 : 0;
-    shared.shapeSent = renderer_->ShapeSent() ? 1 : 0;
-    shared.terminalRows = terminalRows_;
-    shared.lastRow = std::min(terminalRows_, buffer_.Rows() - originRow_);
-    shared.drawn = 1;
+    NoteDrawn(renderer_->ColoursSent(), renderer_->ShapeSent(),
+              std::min(terminalRows_, buffer_.Rows() - originRow_), terminalRows_);
   }
   if (!out_.empty()) {
-    WriteAll(shared.screenFd, out_.data(), out_.size());
+    WriteAll(ScreenFd(), out_);
     out_.clear();
   }
 }
@@ -481,7 +274,7 @@ void TerminalHost::PrintPlainScreen() const {
   while (!rows.empty() && rows.back().empty()) rows.pop_back();
   std::string all;
   for (const std::string& row : rows) all += row + '\n';
-  WriteAll(STDOUT_FILENO, all.data(), all.size());
+  WriteAll(STDOUT_FILENO, all);
 }
 
 // ---- Screen side ----------------------------------------------------------------------------
@@ -577,14 +370,10 @@ void TerminalHost::ConsumePending(std::size_t count) {
 // Appends what the input has to bytes, waiting at most timeoutMs for something to arrive (or for
 // a signal to wake it). False when nothing was read; inputEnded_ tells the input has ended.
 bool TerminalHost::ReadInput(std::string& bytes, int timeoutMs) {
-  pollfd fds[2] = {{inputFd_, POLLIN, 0}, {shared.wakeRead, POLLIN, 0}};
-  const nfds_t count = shared.wakeRead >= 0 ? 2 : 1;
+  pollfd fds[2] = {{inputFd_, POLLIN, 0}, {WakeFd(), POLLIN, 0}};
+  const nfds_t count = WakeFd() >= 0 ? 2 : 1;
   if (::poll(fds, count, timeoutMs) <= 0) return false;
-  if (count == 2 && (fds[1].revents & POLLIN) != 0) {
-    char drain[64];
-    while (::read(shared.wakeRead, drain, sizeof drain) > 0) {
-    }
-  }
+  if (count == 2 && (fds[1].revents & POLLIN) != 0) DrainWake();
   if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) return false;
   char chunk[kReadChunk];
   const ssize_t got = ::read(inputFd_, chunk, sizeof chunk);
@@ -638,13 +427,13 @@ bool TerminalHost::FillQueue() {
 }
 
 void TerminalHost::InputEnded() {
-  shared.leaving = 1;
+  MarkEnding();
   Flush();
   RestoreTerminal();
   if (plain_) PrintPlainScreen();
   const char* message = plain_ ? "mirvane: standard input ended while an answer was awaited\n"
                                : "mirvane: the terminal can no longer be read\n";
-  WriteAll(STDERR_FILENO, message, std::strlen(message));
+  WriteAll(STDERR_FILENO, message);
   ::_exit(kInputEndedStatus);
 }
 
@@ -707,7 +496,7 @@ BOOL TerminalHost::GetConsoleMode(HANDLE handle, DWORD* mode) {
     *mode = inputMode_;
     return TRUE;
   }
-  if ((handle == kStandardOutput && shared.screenFd == STDOUT_FILENO) ||
+  if ((handle == kStandardOutput && ScreenFd() == STDOUT_FILENO) ||
       (handle == kStandardError && ::isatty(STDERR_FILENO))) {
     *mode = outputMode_;
     return TRUE;
@@ -723,8 +512,7 @@ BOOL TerminalHost::SetConsoleMode(HANDLE handle, DWORD mode) {
     return TRUE;
   }
   inputMode_ = mode;
-  shared.processedInput = (mode & kProcessedInput) != 0 ? 1 : 0;
-  ApplyRawSettings();
+  SetProcessedInput((mode & kProcessedInput) != 0);
   return TRUE;
 }
 
@@ -775,7 +563,7 @@ void* TerminalHost::GlobalFree(void* memory) {
 }
 
 void TerminalHost::ExitProcess(UINT code) {
-  shared.leaving = 1;
+  MarkEnding();
   Flush();
   RestoreTerminal();
   if (plain_) PrintPlainScreen();
@@ -794,8 +582,8 @@ BSTR TerminalHost::ConsoleTitle(BSTR title) {
   const std::string previous = title_;
   if (!plain_) {
     title_ = Sanitised(OleStringBytes(title), utf8_);
-    if (!shared.titlePushed) out_ += "\x1b[22;2t";  // so the old title comes back at the end
-    shared.titlePushed = 1;
+    if (!TitlePushed()) out_ += "\x1b[22;2t";  // so the old title comes back at the end
+    NoteTitlePushed();
     out_ += "\x1b]2;" + title_ + "\x07";
   }
   return SysAllocStringByteLen(previous.data(), static_cast<UINT>(previous.size()));
@@ -813,7 +601,7 @@ std::int32_t TerminalHost::ConsoleMessageBox(BSTR text, std::int32_t, BSTR capti
   if (plain_) {
     const std::string line = Sanitised(OleStringBytes(caption), utf8_) + ": " +
                              Sanitised(OleStringBytes(text), utf8_) + "\n";
-    WriteAll(STDERR_FILENO, line.data(), line.size());
+    WriteAll(STDERR_FILENO, line);
     return 1;
   }
   // Keys typed before the box showed stay for the console; the box takes only later ones.
@@ -832,7 +620,7 @@ std::int32_t TerminalHost::ConsoleMessageBox(BSTR text, std::int32_t, BSTR capti
     if (!keys.empty()) timeout = MillisecondsUntil(lastKeyByte + kEscapeWait);
     if (ReadInput(keys, timeout)) lastKeyByte = Clock::now();
     if (inputEnded_) InputEnded();
-    if (shared.resized || shared.continued) {
+    if (ResizePending() || ContinuePending()) {
       dirty_ = true;
       Flush();
     }
