@@ -1,5 +1,7 @@
 // A value to text under a picture mask.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cmath>
 #include <new>
 
@@ -10,15 +12,41 @@ namespace mirvane::numeric {
 
 namespace {
 
-// The rounded digits that go into the slots: the integer digits, then the fraction digits.
+// The rounded digits that go into the slots, integer digits then fraction digits, `length` in
+// all: the decimal digits of `significant`, zero-padded on the left, then `trailingZeros` zeros.
+// Placement takes them from the right, so they are never written out as a row.
 struct MantissaDigits {
-  std::string row;
+  std::uint64_t significant = 0;
+  std::size_t trailingZeros = 0;
+  std::size_t length = 0;
   std::size_t integerLength = 0;
   bool negative = false;
   int exponent = 0;  // the shown exponent in scientific form
 
-  std::string_view Integer() const noexcept { return std::string_view(row).substr(0, integerLength); }
-  std::string_view Fraction() const noexcept { return std::string_view(row).substr(integerLength); }
+  std::size_t FractionLength() const noexcept { return length - integerLength; }
+  bool LoneZero() const noexcept { return length == 1 && significant == 0; }
+};
+
+// Hands out the digits of a MantissaDigits from the right end on; past the significant digits
+// (the zero padding on the left) it gives "0".
+class DigitsFromTheRight {
+ public:
+  explicit DigitsFromTheRight(const MantissaDigits& digits) noexcept
+      : zerosLeft_(digits.trailingZeros), rest_(digits.significant) {}
+
+  char Next() noexcept {
+    if (zerosLeft_ > 0) {
+      --zerosLeft_;
+      return '0';
+    }
+    const char digit = static_cast<char>('0' + rest_ % 10);
+    rest_ /= 10;
+    return digit;
+  }
+
+ private:
+  std::size_t zerosLeft_;
+  std::uint64_t rest_;
 };
 
 // The digits of the row before index `end`, as an integer rounded at `end`: the first dropped
@@ -35,15 +63,10 @@ std::uint64_t RoundedLeadingDigits(const detail::Significand& significand, long 
   return kept + (up ? 1 : 0);
 }
 
-// `value` in decimal, zero-padded on the left to `width` digits (it has at most one more, after
-// a carry), then `trailingZeros` zeros.
-std::string DigitText(std::uint64_t value, long long width, long long trailingZeros) {
-  const bool carried = width < static_cast<long long>(detail::kPowersOfTen.size()) &&
-                       value >= detail::kPowersOfTen[static_cast<std::size_t>(width)];
-  std::string text(static_cast<std::size_t>(width + (carried ? 1 : 0) + trailingZeros), '0');
-  auto at = text.end() - trailingZeros;
-  for (; value != 0; value /= 10) *--at = static_cast<char>('0' + value % 10);
-  return text;
+// Whether `value` needs more than `width` digits, as after a carry out of the first one.
+bool WiderThan(std::uint64_t value, long long width) noexcept {
+  return width < static_cast<long long>(detail::kPowersOfTen.size()) &&
+         value >= detail::kPowersOfTen[static_cast<std::size_t>(width)];
 }
 
 // Fixed form: the row's digits up to `fractionSlots` past the point, rounded there. With no
@@ -55,9 +78,12 @@ MantissaDigits FixedDigits(const detail::Significand& significand, int decimalEx
   // a "0" for the empty integer part, then the fraction's zeros before the first row digit
   const long long leadingZeros = decimalExponent <= 0 ? 1 - static_cast<long long>(decimalExponent) : 0;
   MantissaDigits digits;
-  digits.row = DigitText(RoundedLeadingDigits(significand, end), leadingZeros + significantEnd,
-                         end - significantEnd);
-  digits.integerLength = digits.row.size() - static_cast<std::size_t>(fractionSlots);
+  digits.significant = RoundedLeadingDigits(significand, end);
+  const long long width = leadingZeros + significantEnd;
+  digits.trailingZeros = static_cast<std::size_t>(end - significantEnd);
+  digits.length = static_cast<std::size_t>(width + (WiderThan(digits.significant, width) ? 1 : 0)) +
+                  digits.trailingZeros;
+  digits.integerLength = digits.length - static_cast<std::size_t>(fractionSlots);
   return digits;
 }
 
@@ -69,38 +95,82 @@ MantissaDigits ScientificDigits(const detail::Significand& significand, int deci
   const long long significantEnd = std::min<long long>(end, significand.count);
   MantissaDigits digits;
   digits.exponent = decimalExponent - integerSlots;
-  std::uint64_t kept = RoundedLeadingDigits(significand, end);
-  if (kept == detail::kPowersOfTen[static_cast<std::size_t>(significantEnd)]) {
-    kept /= 10;
+  digits.significant = RoundedLeadingDigits(significand, end);
+  if (WiderThan(digits.significant, significantEnd)) {
+    digits.significant /= 10;
     ++digits.exponent;
   }
-  digits.row = DigitText(kept, significantEnd, end - significantEnd);
+  digits.trailingZeros = static_cast<std::size_t>(end - significantEnd);
+  digits.length = static_cast<std::size_t>(end);
   digits.integerLength = static_cast<std::size_t>(integerSlots);
   return digits;
 }
 
-// Places the mantissa right to left into `out`, which is built reversed.
+// The output text, written from its right end leftwards as placement goes. Short texts stay in
+// the object; the capacity asked for is an estimate, and the text grows when it falls short.
+class BackwardText {
+ public:
+  explicit BackwardText(std::size_t capacity) {
+    if (capacity > local_.size()) {
+      heap_.resize(capacity);
+      begin_ = heap_.data();
+    }
+    end_ = begin_ + std::max(capacity, local_.size());
+    at_ = end_;
+  }
+  BackwardText(const BackwardText&) = delete;
+  BackwardText& operator=(const BackwardText&) = delete;
+
+  void Put(char c) {
+    if (at_ == begin_) Grow();
+    *--at_ = c;
+  }
+  std::string Text() const { return std::string(at_, end_); }
+
+ private:
+  void Grow() {
+    const std::size_t used = static_cast<std::size_t>(end_ - at_);
+    std::string larger(2 * static_cast<std::size_t>(end_ - begin_), '\0');
+    std::copy(at_, end_, larger.end() - static_cast<std::ptrdiff_t>(used));
+    heap_ = std::move(larger);
+    begin_ = heap_.data();
+    end_ = begin_ + heap_.size();
+    at_ = end_ - used;
+  }
+
+  std::array<char, 64> local_;
+  std::string heap_;
+  char* begin_ = local_.data();
+  char* end_ = nullptr;
+  char* at_ = nullptr;
+};
+
+// Places the mantissa right to left.
 class MantissaPlacer {
  public:
-  MantissaPlacer(const MaskLayout& layout, const MantissaDigits& digits, std::string& out)
-      : layout_(layout), integer_(digits.Integer()), fraction_(digits.Fraction()),
-        negative_(digits.negative), out_(out), integerLeft_(integer_.size()),
-        fractionLeft_(fraction_.size()) {}
+  MantissaPlacer(const MaskLayout& layout, const MantissaDigits& digits, BackwardText& out)
+      : layout_(layout), digits_(digits), negative_(digits.negative), out_(out),
+        integerLeft_(digits.integerLength), fractionLeft_(digits.FractionLength()) {}
 
   void Place(std::size_t end) {
     std::size_t leftmostInteger = end;
     std::size_t leftmostZero = end;
+    std::size_t fractionSlots = 0;
     for (std::size_t i = end; i-- > 0;) {
       const MaskPosition& p = layout_.positions[i];
       if (p.isSlot && p.role == SlotRole::Integer) {
         leftmostInteger = i;
         if (p.writtenAsZero) leftmostZero = i;
+      } else if (p.isSlot && p.role == SlotRole::Fraction) {
+        ++fractionSlots;
       }
     }
+    // fraction digits the slots have no room for are passed over
+    for (; fractionLeft_ > fractionSlots; --fractionLeft_) digits_.Next();
     for (std::size_t i = end; i-- > 0;) {
       const MaskPosition& p = layout_.positions[i];
       if (!p.isSlot) {
-        out_ += p.character;
+        out_.Put(p.character);
       } else if (p.role == SlotRole::Fraction) {
         FractionSlot(p);
       } else if (p.role == SlotRole::Integer) {
@@ -115,19 +185,20 @@ class MantissaPlacer {
       Pad(p);
       return;
     }
-    const char digit = fraction_[--fractionLeft_];
+    --fractionLeft_;
+    const char digit = digits_.Next();
     if (trailingZeros_ && digit == '0') {
       Pad(p);
       return;
     }
     trailingZeros_ = false;
-    out_ += digit;
+    out_.Put(digit);
   }
 
   void IntegerSlot(const MaskPosition& p, bool leftmost, bool zeroSlotRemains) {
     if (integerLeft_ > 0) {
-      IntegerDigit(integer_[--integerLeft_]);
-      while (leftmost && integerLeft_ > 0) IntegerDigit(integer_[--integerLeft_]);
+      NextIntegerDigit();
+      while (leftmost && integerLeft_ > 0) NextIntegerDigit();
     } else if (zeroSlotRemains) {
       IntegerDigit('0');
     } else if (negative_ && !minusShown_) {
@@ -140,26 +211,30 @@ class MantissaPlacer {
     if (leftmost && negative_ && !minusShown_) Minus();
   }
 
+  void NextIntegerDigit() {
+    --integerLeft_;
+    IntegerDigit(digits_.Next());
+  }
+
   void IntegerDigit(char digit) {
-    if (layout_.grouping && integerPlaced_ > 0 && integerPlaced_ % 3 == 0) out_ += ',';
-    out_ += digit;
+    if (layout_.grouping && integerPlaced_ > 0 && integerPlaced_ % 3 == 0) out_.Put(',');
+    out_.Put(digit);
     ++integerPlaced_;
   }
 
   void Minus() {
-    out_ += '-';
+    out_.Put('-');
     minusShown_ = true;
   }
 
   void Pad(const MaskPosition& p) {
-    if (p.hasPad) out_ += p.character;
+    if (p.hasPad) out_.Put(p.character);
   }
 
   const MaskLayout& layout_;
-  std::string_view integer_;
-  std::string_view fraction_;
+  DigitsFromTheRight digits_;
   bool negative_;
-  std::string& out_;
+  BackwardText& out_;
   std::size_t integerLeft_;
   std::size_t fractionLeft_;
   std::size_t integerPlaced_ = 0;
@@ -167,9 +242,9 @@ class MantissaPlacer {
   bool minusShown_ = false;
 };
 
-// Places the exponent positions right to left into `out` (reversed), the sign directly left of
-// the digits and their zero padding.
-void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, std::string& out) {
+// Places the exponent positions right to left, the sign directly left of the digits and their
+// zero padding.
+void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, BackwardText& out) {
   const std::string text = std::to_string(std::abs(digits.exponent));
   char sign = 0;
   if (digits.exponent < 0) {
@@ -181,7 +256,7 @@ void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, std::
   for (std::size_t i = layout.positions.size(); i-- > layout.exponentStart;) {
     if (layout.positions[i].isSlot) leftmostSlot = i;
   }
-  std::string placed;  // reversed, like out
+  std::string placed;  // right to left, as placed
   std::size_t left = text.size();
   std::size_t signAt = 0;
   for (std::size_t i = layout.positions.size(); i-- > layout.exponentStart;) {
@@ -200,9 +275,9 @@ void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, std::
       if (p.character == '0') signAt = placed.size();
     }
   }
-  out.append(placed, 0, signAt);
-  if (sign != 0) out += sign;
-  out.append(placed, signAt);
+  for (std::size_t i = 0; i < signAt; ++i) out.Put(placed[i]);
+  if (sign != 0) out.Put(sign);
+  for (std::size_t i = signAt; i < placed.size(); ++i) out.Put(placed[i]);
 }
 
 // Room for every character placement can produce: each position shows at most one, except the
@@ -210,8 +285,8 @@ void PlaceExponent(const MaskLayout& layout, const MantissaDigits& digits, std::
 // exponent's digits and sign.
 std::size_t OutputBound(const MaskLayout& layout, const MantissaDigits& digits) noexcept {
   constexpr std::size_t kExponentText = 12;
-  std::size_t bound = layout.positions.size() + digits.row.size() + 1;
-  if (layout.grouping) bound += (digits.row.size() + layout.positions.size()) / 3;
+  std::size_t bound = layout.positions.size() + digits.length + 1;
+  if (layout.grouping) bound += (digits.length + layout.positions.size()) / 3;
   if (layout.Scientific()) bound += kExponentText;
   return bound;
 }
@@ -230,14 +305,12 @@ std::string FormatNumber(long double value, const MaskLayout& layout) noexcept t
   MantissaDigits digits =
       scientific ? ScientificDigits(significand, decimalExponent, layout.integerSlots, layout.fractionSlots)
                  : FixedDigits(significand, decimalExponent, layout.fractionSlots);
-  digits.negative = significand.negative && digits.row != "0";  // a lone 0 has no sign
+  digits.negative = significand.negative && !digits.LoneZero();  // a lone 0 has no sign
 
-  std::string out;
-  out.reserve(OutputBound(layout, digits));
+  BackwardText out(OutputBound(layout, digits));
   if (scientific) PlaceExponent(layout, digits, out);
   MantissaPlacer(layout, digits, out).Place(scientific ? layout.exponentStart : layout.positions.size());
-  std::reverse(out.begin(), out.end());
-  return out;
+  return out.Text();
 } catch (const std::bad_alloc&) {
   return {};
 }
