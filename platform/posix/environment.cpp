@@ -35,7 +35,9 @@ long ReadInt(std::span<const std::uint8_t> bytes, std::size_t at) {
 std::vector<std::string> TerminfoDirectories() {
   std::vector<std::string> directories;
   if (const char* own = std::getenv("TERMINFO")) directories.emplace_back(own);
-  if (const char* home = std::getenv("HOME")) directories.push_back(std::string(home) + "/.terminfo");
+  if (const char* home = std::getenv("HOME")) {
+    directories.push_back(std::string(home) + "/.terminfo");
+  }
   if (const char* list = std::getenv("TERMINFO_DIRS")) {
     std::string_view rest = list;
     while (!rest.empty()) {

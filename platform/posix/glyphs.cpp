@@ -82,4 +82,10 @@ void AppendGlyph(std::string& out, std::uint8_t byte, bool utf8) {
   }
 }
 
+std::string GlyphText(std::string_view bytes, bool utf8) {
+  std::string text;
+  for (const char byte : bytes) AppendGlyph(text, static_cast<std::uint8_t>(byte), utf8);
+  return text;
+}
+
 }  // namespace mirvane::platform::terminal

@@ -31,6 +31,9 @@ void AppendUtf8(std::string& out, char32_t character);
 // byte itself when it is printable ASCII, a plain stand-in for box lines, and '?' otherwise. Never a
 // control code.
 void AppendGlyph(std::string& out, std::uint8_t byte, bool utf8);
+// Text from the program as AppendGlyph sends it, byte by byte: no control code reaches the
+// terminal.
+std::string GlyphText(std::string_view bytes, bool utf8);
 
 // ---- Keys -------------------------------------------------------------------------------------
 
