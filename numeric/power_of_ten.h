@@ -20,11 +20,31 @@ inline constexpr std::array<long double, 10> kBinaryPowersOfTen = {
     0x1.88c0a40514412f36p+13606L,  // 10^4096
 };
 
+// 10^0..10^27: every one is exact at extended precision (5^27 < 2^64).
+inline constexpr int kLargestExactPower = 27;
+inline constexpr std::array<long double, kLargestExactPower + 1> kExactPowersOfTen = [] {
+  std::array<long double, kLargestExactPower + 1> powers{};
+  long double power = 1;
+  for (long double& entry : powers) {
+    entry = power;
+    power *= 10;
+  }
+  return powers;
+}();
+
+// ScaleByPowerOfTen for |power| > 27.
+long double ScaleByLargePowerOfTen(long double value, int power) noexcept;
+
 // value × 10^power for power ≥ 0, value ÷ 10^-power otherwise. 10^4096 is applied to the value
 // first when the magnitude exceeds 4096; the rest of the factor is built from the exact table
-// 10^0..10^7 times the constants above, lowest bit first. Factors up to 10^27 are exact, so for
-// |power| ≤ 27 the result is correctly rounded.
+// 10^0..10^7 times the constants above, lowest bit first. Factors up to 10^27 are exact, and so
+// is every product that construction forms on the way to them, so they come from a table, and
+// for |power| ≤ 27 the result is correctly rounded.
 //   ScaleByPowerOfTen(5, -2) -> 0.05 (one division by 100)
-long double ScaleByPowerOfTen(long double value, int power) noexcept;
+inline long double ScaleByPowerOfTen(long double value, int power) noexcept {
+  if (power >= 0 && power <= kLargestExactPower) return value * kExactPowersOfTen[static_cast<unsigned>(power)];
+  if (power < 0 && power >= -kLargestExactPower) return value / kExactPowersOfTen[static_cast<unsigned>(-power)];
+  return ScaleByLargePowerOfTen(value, power);
+}
 
 }  // namespace mirvane::numeric::detail
