@@ -1,5 +1,6 @@
 // ParseNumber against strtold, FormatNumber(x, "0.00") against snprintf("%.2f") and NumberToText
-// against snprintf("%.15Lg"), on the texts and values the dialogue meets.
+// against snprintf("%.15Lg"), on the texts and values the dialogue meets; FormatNumber also
+// split into compiling the mask and formatting with it.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -54,6 +55,24 @@ void FormatTwoDecimals(benchmark::State& state) {
   }
 }
 
+// The same with the mask compiled once outside the loop, and the compilation alone: how the
+// time of one call divides between compiling the mask and formatting the value.
+void FormatTwoDecimalsPrecompiled(benchmark::State& state) {
+  const mirvane::numeric::MaskLayout layout = mirvane::numeric::ParseMaskSection("0.00");
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FormatNumber(kDelays[i], layout));
+    i = (i + 1) % kDelays.size();
+  }
+}
+
+void CompileTwoDecimalsMask(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto sections = mirvane::numeric::SplitMaskSections("0.00");
+    benchmark::DoNotOptimize(mirvane::numeric::ParseMaskSection(sections.positive));
+  }
+}
+
 void SnprintfTwoDecimals(benchmark::State& state) {
   std::size_t i = 0;
   char text[400];
@@ -87,6 +106,8 @@ BENCHMARK(ParseWithParseNumber)->DenseRange(0, kAnswers.size() - 1);
 BENCHMARK(ParseWithStrtold)->DenseRange(0, kAnswers.size() - 1);
 BENCHMARK(ParseHexWithStrtoll);
 BENCHMARK(FormatTwoDecimals);
+BENCHMARK(FormatTwoDecimalsPrecompiled);
+BENCHMARK(CompileTwoDecimalsMask);
 BENCHMARK(SnprintfTwoDecimals);
 BENCHMARK(PlainNumberToText);
 BENCHMARK(SnprintfFifteenDigits);
