@@ -192,36 +192,75 @@ DecimalDigits GenerateDigits(long double value, int count) noexcept {
   return row;
 }
 
-std::string NumberToText(long double value) noexcept try {
-  const DecimalDigits row = GenerateDigits(value, kPlainDigits);
-  int n = row.significantCount;
-  while (n > 0 && row.significant[static_cast<std::size_t>(n - 1)] == '0') --n;
-  if (n == 0) return "0";
-  const std::string_view digits(row.significant.data(), static_cast<std::size_t>(n));
-  const int e = row.decimalExponent;
+namespace {
 
-  std::string text;
-  if (row.negative) text += '-';
+// The significand rounded to `count` (below 18) digits by the next digit alone, as GenerateDigits
+// rounds its row; an infinity's 9s are cut, not rounded. A carry out of the first digit leaves 1
+// and zeros and adds 1 to `decimalExponent`.
+std::uint64_t RoundedByNextDigit(const detail::Significand& significand, int count, int& decimalExponent) noexcept {
+  decimalExponent = significand.decimalExponent;
+  if (significand.count <= count) return significand.digits;
+  const std::uint64_t unit = detail::kPowersOfTen[static_cast<std::size_t>(significand.count - count)];
+  std::uint64_t kept = significand.digits / unit;
+  if (significand.count == kInfinityDigits) return kept;
+  const std::uint64_t next = significand.digits / (unit / 10) % 10;
+  if (next > 5 || (next == 5 && kept % 2 == 1)) ++kept;
+  if (kept == detail::kPowersOfTen[static_cast<std::size_t>(count)]) {
+    kept /= 10;
+    ++decimalExponent;
+  }
+  return kept;
+}
+
+// Writes the `count` decimal digits of value (zero-padded) to out.
+void WriteDigits(std::uint64_t value, int count, char* out) noexcept {
+  for (int at = count; at-- > 0; value /= 10) out[at] = static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+std::string NumberToText(long double value) noexcept try {
+  const detail::Significand significand = detail::SignificandOf(value);
+  int e = 0;
+  std::uint64_t rounded = RoundedByNextDigit(significand, kPlainDigits, e);
+  if (rounded == 0) return "0";
+  int n = kPlainDigits;  // digits left once the trailing zeros are dropped
+  for (; rounded % 10 == 0; rounded /= 10) --n;
+  char digits[kPlainDigits];
+  WriteDigits(rounded, n, digits);
+
+  // at most a sign, 15 digits, a point and 14 zeros, or the scientific form with a 4-digit exponent
+  char text[40];
+  char* at = text;
+  const auto put = [&at](char c) { *at++ = c; };
+  const auto putDigits = [&at, &digits](int from, int to) {
+    for (int i = from; i < to; ++i) *at++ = digits[i];
+  };
+  if (significand.negative) put('-');
   const bool whole = e >= n;
   if (whole && e <= kPlainDigits) {
-    text += digits;
-    text.append(static_cast<std::size_t>(e - n), '0');
+    putDigits(0, n);
+    for (int i = n; i < e; ++i) put('0');
   } else if (!whole && n - e <= kPlainDigits) {
-    if (e > 0) text += digits.substr(0, static_cast<std::size_t>(e));
-    text += '.';
-    if (e < 0) text.append(static_cast<std::size_t>(-e), '0');
-    text += digits.substr(static_cast<std::size_t>(std::max(e, 0)));
+    if (e > 0) putDigits(0, e);
+    put('.');
+    for (int i = e; i < 0; ++i) put('0');
+    putDigits(std::max(e, 0), n);
   } else {
-    text += digits.front();
+    put(digits[0]);
     if (n > 1) {
-      text += '.';
-      text += digits.substr(1);
+      put('.');
+      putDigits(1, n);
     }
-    text += 'E';
-    text += e - 1 < 0 ? '-' : '+';
-    text += std::to_string(std::abs(e - 1));
+    put('E');
+    put(e - 1 < 0 ? '-' : '+');
+    const int shown = std::abs(e - 1);
+    int width = 1;
+    while (width < 9 && shown >= static_cast<int>(detail::kPowersOfTen[static_cast<std::size_t>(width)])) ++width;
+    WriteDigits(static_cast<std::uint64_t>(shown), width, at);
+    at += width;
   }
-  return text;
+  return std::string(text, at);
 } catch (const std::bad_alloc&) {
   return {};  // out of memory: the text stays empty and the caller goes on
 }
