@@ -298,8 +298,7 @@ std::string FormatNumber(long double value, const MaskLayout& layout) noexcept t
   // slots it would be extended by, however many the mask has.
   const detail::Significand significand = detail::SignificandOf(value);
   int decimalExponent = significand.decimalExponent;
-  const bool zeroOrNaN = value == 0 || std::isnan(value);
-  if (layout.percent && !zeroOrNaN) decimalExponent += 2;
+  if (layout.percent && !(value == 0 || std::isnan(value))) decimalExponent += 2;
 
   const bool scientific = layout.Scientific();
   MantissaDigits digits =
