@@ -42,18 +42,6 @@ char AsciiStandIn(std::uint8_t byte) {
   }
 }
 
-}  // namespace
-
-char32_t GlyphOf(std::uint8_t byte) { return kGlyphs[byte]; }
-
-std::optional<std::uint8_t> CodePageByteOf(char32_t character) {
-  if (character >= 0x20 && character < 0x7F) return static_cast<std::uint8_t>(character);
-  for (int byte = 0x7F; byte <= 0xFF; ++byte) {
-    if (kGlyphs[static_cast<std::size_t>(byte)] == character) return static_cast<std::uint8_t>(byte);
-  }
-  return std::nullopt;
-}
-
 void AppendUtf8(std::string& out, char32_t character) {
   const auto c = static_cast<std::uint32_t>(character);
   auto put = [&out](std::uint32_t byte) { out.push_back(static_cast<char>(byte)); };
@@ -72,6 +60,18 @@ void AppendUtf8(std::string& out, char32_t character) {
     put(0x80 | ((c >> 6) & 0x3F));
     put(0x80 | (c & 0x3F));
   }
+}
+
+}  // namespace
+
+char32_t GlyphOf(std::uint8_t byte) { return kGlyphs[byte]; }
+
+std::optional<std::uint8_t> CodePageByteOf(char32_t character) {
+  if (character >= 0x20 && character < 0x7F) return static_cast<std::uint8_t>(character);
+  for (int byte = 0x7F; byte <= 0xFF; ++byte) {
+    if (kGlyphs[static_cast<std::size_t>(byte)] == character) return static_cast<std::uint8_t>(byte);
+  }
+  return std::nullopt;
 }
 
 void AppendGlyph(std::string& out, std::uint8_t byte, bool utf8) {

@@ -26,7 +26,6 @@ char32_t GlyphOf(std::uint8_t byte);
 // The byte a typed character becomes: 32 to 255 only, never a control code; nothing for characters
 // the code page lacks.
 std::optional<std::uint8_t> CodePageByteOf(char32_t character);
-void AppendUtf8(std::string& out, char32_t character);
 // A cell's byte as the terminal is sent it: its glyph in UTF-8, or, in a locale without UTF-8, the
 // byte itself when it is printable ASCII, a plain stand-in for box lines, and '?' otherwise. Never a
 // control code.
