@@ -74,6 +74,27 @@ TEST(FormatNumber, TwoDecimals) {
   });
 }
 
+// Rounding at any place of the row: inside the zeros before the first digit, at the first digit,
+// and past the 18 significant digits, where the row reads zeros.
+TEST(FormatNumber, RoundsAtAnyPlaceOfTheRow) {
+  ExpectFormats({
+      {0.0996, "0.00", "0.10"},   // the carry runs into the zero before the first digit
+      {0.00996, "0.0000", "0.0100"},
+      {0.006, "0.00", "0.01"},    // rounded at the first digit itself
+      {0.5, "0", "0"},            // an exact half with no digit kept: down
+      {0.51, "#", "1"},
+      {2.5, "0", "2"},
+      {3.5, "0", "4"},
+      {999.5, "#", "1000"},       // a carry out of every integer digit
+      // 0.1 is stored as 0.1000000000000000055511...: 18 digits, then zeros
+      {0.1, "0.00000000000000000000", "0.10000000000000000600"},
+      {0.25, "#.##############################", "0.25"},
+  });
+  // longer than any short text: the output grows past its first estimate
+  EXPECT_EQ(FormatNumber(0.5, "0." + std::string(70, '0')), "0.5" + std::string(69, '0'));
+  EXPECT_EQ(FormatNumber(-1234567.5, "#,##0." + std::string(60, '#')), "-1,234,567.5");
+}
+
 TEST(FormatNumber, InfinityIsAFiniteLookingThousandDigitNumber) {
   const std::string body = std::string(19, '9') + std::string(980, '0') + ".00";
   EXPECT_EQ(FormatNumber(kInfinity, "0.00"), body);
