@@ -33,11 +33,13 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/test -j "$jobs"
 run_ctest build/test tests
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRVANE_SANITIZE=ON >/dev/null
-cmake --build build/sanitize -j "$jobs"
+# Built with clang, so that both compilers see the code with warnings as errors on every run.
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (clang)"
+cmake -S . -B build/sanitize-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRVANE_SANITIZE=ON \
+  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/sanitize-clang -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest build/sanitize sanitized-tests
+  run_ctest build/sanitize-clang sanitized-tests
 
 for stage in scripts/test-stages/*.sh; do
   [[ -e "$stage" ]] || continue
