@@ -458,15 +458,17 @@ scenario_stdin_redirected() {
   expect_terminal_restored
 }
 
-# A paste arrives complete and in order: 3000 digits typed into one answer, every row of it as
+# A paste arrives complete and in order: 3000 characters typed into one answer, every row of it as
 # pasted, the text wrapping and the screen scrolling as it goes.
 scenario_paste() {
   deadline_seconds=60
   start 80 32
   wait_for 'Distances in feet or metres'
   answer M 'left speaker\?'
-  local pattern=""
-  while ((${#pattern} < 3000)); do pattern+="1234567890abcdefghijklmnopqrstuvwxyz"; done
+  # The numbers counted up never repeat a stretch of text, so a row lost, doubled or out of
+  # order shows, and the last row can only look as expected once the paste is complete.
+  local pattern="" n=0
+  while ((${#pattern} < 3000)); do pattern+="$n."; n=$((n + 1)); done
   pattern=${pattern:0:3000}
   printf '%s' "$pattern" >"$work/paste"
   tmux -L "$socket" load-buffer -b paste "$work/paste"
