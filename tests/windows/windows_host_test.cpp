@@ -310,6 +310,25 @@ class ConsoleWindowTest : public ConsoleTest {
     }
   }
 
+  // The window's frame once it has stopped changing: a console window living in another process
+  // may still be catching up with a buffer resized just before.
+  ::RECT SettledFrame() {
+    ::RECT frame{};
+    ::GetWindowRect(window, &frame);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int unchanged = 0;
+    while (unchanged < 10 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ::RECT now{};
+      ::GetWindowRect(window, &now);
+      const bool same = now.left == frame.left && now.top == frame.top &&
+                        now.right == frame.right && now.bottom == frame.bottom;
+      unchanged = same ? unchanged + 1 : 0;
+      frame = now;
+    }
+    return frame;
+  }
+
   mp::BSTR Ole(const std::string& text) {
     return host.SysAllocStringByteLen(text.data(), static_cast<mp::UINT>(text.size()));
   }
@@ -386,9 +405,9 @@ TEST_F(ConsoleWindowTest, Console80xMakesBufferAndWindowEightyColumnsWide) {
 }
 
 TEST_F(ConsoleWindowTest, ConsoleMoveCentresTheWindowOnItsWorkArea) {
+  SettledFrame();
   ASSERT_NE(host.ConsoleMove(32767, 32767), 0);
-  ::RECT frame{};
-  ::GetWindowRect(window, &frame);
+  ::RECT frame = SettledFrame();
   ::MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
@@ -397,7 +416,7 @@ TEST_F(ConsoleWindowTest, ConsoleMoveCentresTheWindowOnItsWorkArea) {
   EXPECT_NEAR(frame.top - area.top, area.bottom - frame.bottom, 1);
 
   ASSERT_NE(host.ConsoleMove(10, 20), 0);
-  ::GetWindowRect(window, &frame);
+  frame = SettledFrame();
   EXPECT_EQ(frame.left, 10);
   EXPECT_EQ(frame.top, 20);
 }
