@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,12 @@ constexpr DWORD kAlt = LEFT_ALT_PRESSED;
 constexpr DWORD kEnhanced = ENHANCED_KEY;
 
 std::string Describe(const std::vector<Key>& keys) {
-  std::string text;
+  std::ostringstream text;
   for (const Key& key : keys) {
-    text += "{" + std::to_string(key.character) + ",0x" + std::to_string(key.scanCode) + "h," +
-            std::to_string(key.state) + "} ";
+    text << "{" << int{key.character} << "," << std::hex << "0x" << key.scanCode << "," << key.state
+         << std::dec << "} ";
   }
-  return text;
+  return text.str();
 }
 
 std::span<const std::uint8_t> Bytes(const std::string& text) {
