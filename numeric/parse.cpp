@@ -102,7 +102,10 @@ long double DecimalValue(const DecimalScan& scan) noexcept {
   return scan.negative ? -value : value;
 }
 
-RadixScan ScanRadix(std::string_view text) noexcept {
+namespace {
+
+// The scan itself, here where ParseNumber can have it inline.
+inline RadixScan ScanRadixText(std::string_view text) noexcept {
   RadixScan scan;
   std::size_t i = 1;  // past the "&"
   if (i < text.size()) {
@@ -115,18 +118,18 @@ RadixScan ScanRadix(std::string_view text) noexcept {
   }
   const int shift = scan.base == 16 ? 4 : scan.base == 8 ? 3 : 1;
   std::uint64_t accumulator = 0;
-  bool overflow = false;
+  std::uint64_t shiftedOut = 0;  // any bit pushed past the top: V would not fit 64 bits
   const std::size_t firstDigit = i;
   for (; i < text.size(); ++i) {
     const int digit = kRadixDigitValue[static_cast<unsigned char>(text[i])];
     if (digit >= scan.base) break;  // not a digit or letter, or too large for the base
-    overflow = overflow || (accumulator >> (64 - shift)) != 0;
+    shiftedOut |= accumulator >> (64 - shift);
     accumulator = (accumulator << shift) | static_cast<std::uint64_t>(digit);
   }
   scan.hasDigits = i > firstDigit;
   scan.firstDigitZero = scan.hasDigits && text[firstDigit] == '0';
   scan.accumulator = accumulator;
-  scan.overflow = overflow;
+  scan.overflow = shiftedOut != 0;
   if (!scan.hasDigits) return scan;
 
   const auto next = [&](std::size_t at) { return at < text.size() ? text[at] : '\0'; };
@@ -139,6 +142,10 @@ RadixScan ScanRadix(std::string_view text) noexcept {
   }
   return scan;
 }
+
+}  // namespace
+
+RadixScan ScanRadix(std::string_view text) noexcept { return ScanRadixText(text); }
 
 namespace {
 
@@ -167,8 +174,8 @@ long double ParseNumber(std::string_view text) noexcept {
   // A carriage return is not skipped: only blank, tab and line feed.
   std::size_t start = 0;
   while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\n')) ++start;
-  const std::string_view number = text.substr(start);
-  if (!number.empty() && number.front() == '&') return RadixValue(ScanRadix(number));
+  const std::string_view number(text.data() + start, text.size() - start);
+  if (!number.empty() && number.front() == '&') return RadixValue(ScanRadixText(number));
   return DecimalValue(ScanDecimal(number));
 }
 
