@@ -104,6 +104,27 @@ long double DecimalValue(const DecimalScan& scan) noexcept {
 
 namespace {
 
+struct RadixDigits {
+  std::size_t end = 0;            // where the digits stop
+  std::uint64_t accumulator = 0;  // V
+  bool overflow = false;          // a set bit would have left the 64 bits
+};
+
+// The digits from `at` on, `shift` bits each; the base is a constant so the shifts are too.
+template <int shift>
+RadixDigits ReadRadixDigits(std::string_view text, std::size_t at) noexcept {
+  constexpr int base = 1 << shift;
+  std::uint64_t accumulator = 0;
+  std::uint64_t shiftedOut = 0;
+  for (; at < text.size(); ++at) {
+    const int digit = kRadixDigitValue[static_cast<unsigned char>(text[at])];
+    if (digit >= base) break;  // not a digit or letter, or too large for the base
+    shiftedOut |= accumulator >> (64 - shift);
+    accumulator = (accumulator << shift) | static_cast<std::uint64_t>(digit);
+  }
+  return {at, accumulator, shiftedOut != 0};
+}
+
 // The scan itself, here where ParseNumber can have it inline.
 inline RadixScan ScanRadixText(std::string_view text) noexcept {
   RadixScan scan;
@@ -116,20 +137,15 @@ inline RadixScan ScanRadixText(std::string_view text) noexcept {
       default: break;  // base 8, and the character is the first digit
     }
   }
-  const int shift = scan.base == 16 ? 4 : scan.base == 8 ? 3 : 1;
-  std::uint64_t accumulator = 0;
-  std::uint64_t shiftedOut = 0;  // any bit pushed past the top: V would not fit 64 bits
   const std::size_t firstDigit = i;
-  for (; i < text.size(); ++i) {
-    const int digit = kRadixDigitValue[static_cast<unsigned char>(text[i])];
-    if (digit >= scan.base) break;  // not a digit or letter, or too large for the base
-    shiftedOut |= accumulator >> (64 - shift);
-    accumulator = (accumulator << shift) | static_cast<std::uint64_t>(digit);
-  }
+  const RadixDigits digits = scan.base == 16  ? ReadRadixDigits<4>(text, i)
+                             : scan.base == 8 ? ReadRadixDigits<3>(text, i)
+                                              : ReadRadixDigits<1>(text, i);
+  i = digits.end;
   scan.hasDigits = i > firstDigit;
   scan.firstDigitZero = scan.hasDigits && text[firstDigit] == '0';
-  scan.accumulator = accumulator;
-  scan.overflow = shiftedOut != 0;
+  scan.accumulator = digits.accumulator;
+  scan.overflow = digits.overflow;
   if (!scan.hasDigits) return scan;
 
   const auto next = [&](std::size_t at) { return at < text.size() ? text[at] : '\0'; };
