@@ -25,12 +25,9 @@ int ReadShort(std::span<const std::uint8_t> bytes, std::size_t at) {
 }
 
 long ReadInt(std::span<const std::uint8_t> bytes, std::size_t at) {
-  const unsigned long value = static_cast<unsigned long>(bytes[at]) |
-                              (static_cast<unsigned long>(bytes[at + 1]) << 8) |
-                              (static_cast<unsigned long>(bytes[at + 2]) << 16) |
-                              (static_cast<unsigned long>(bytes[at + 3]) << 24);
-  return value >= 0x80000000ul ? static_cast<long>(value) - 0x100000000l
-                               : static_cast<long>(value);
+  std::uint32_t value = 0;
+  for (std::size_t i = 4; i-- > 0;) value = value << 8 | bytes[at + i];  // little-endian
+  return static_cast<std::int32_t>(value);
 }
 
 // Where compiled terminfo entries are looked for, in order.
