@@ -20,7 +20,7 @@ constexpr DWORD kEnhanced = ENHANCED_KEY;
 std::string Describe(const std::vector<Key>& keys) {
   std::ostringstream text;
   for (const Key& key : keys) {
-    text << "{" << int{key.character} << "," << std::hex << "0x" << key.scanCode << "," << key.state
+    text << "{" << int{key.character} << std::hex << ",0x" << key.scanCode << ",0x" << key.state
          << std::dec << "} ";
   }
   return text.str();
