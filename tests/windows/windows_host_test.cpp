@@ -321,9 +321,7 @@ class ConsoleWindowTest : public ConsoleTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       ::RECT now{};
       ::GetWindowRect(window, &now);
-      const bool same = now.left == frame.left && now.top == frame.top &&
-                        now.right == frame.right && now.bottom == frame.bottom;
-      unchanged = same ? unchanged + 1 : 0;
+      unchanged = ::EqualRect(&now, &frame) ? unchanged + 1 : 0;
       frame = now;
     }
     return frame;
